@@ -32,10 +32,11 @@ public:
     QString dataDir() const;
     quint16 port() const;
     QString errorText() const;
-    QString standardError() const; // what the server wrote to stderr so far
+    QString standardError() const; // what the server wrote to stderr so far (kept after stop())
 
     // Connection strings for the default login sa / vqx.
     // ODBC, FreeTDS driver: "Driver={FreeTDS};Server=127.0.0.1;Port=N;UID=sa;PWD=vqx;TDS_Version=7.4;ClientCharset=UTF-8;"
+    // followed by "Database={name};" when a database is given.
     QString odbcConnectionString(const QString &database = {}) const;
     // The tool's own (OLE DB) form: "Provider=SQLOLEDB.1;Persist Security Info=False;User ID=sa;Password=vqx;Data Source=127.0.0.1,N"
     QString oleDbConnectionString() const;
