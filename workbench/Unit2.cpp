@@ -1,0 +1,167 @@
+#include "workbench/Unit2.h"
+
+#include "server/Query.h"
+#include "server/QueryTableModel.h"
+#include "ui_Unit2.h"
+
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+// The top grid's lower edge stays this far above the window's bottom; the
+// bottom grid keeps its height below a 7-pixel band.
+constexpr int kTopGridGap = 189;
+constexpr int kBottomGridHeight = 182;
+// A column of the top grid never starts wider than this, whatever its text.
+constexpr int kTopColumnMaxWidth = 320;
+// Rows sampled when sizing the top grid's columns.
+constexpr int kTopColumnSample = 200;
+
+struct VoucherColumn
+{
+    const char *field;
+    int width;
+};
+
+constexpr VoucherColumn kVoucherColumns[] = {
+    {"MUHHAREVRAKTAR", 95}, {"MUHHARACIKLAMA", 163}, {"MUHHARTUTAR", 111},
+    {"MUHHAREVRAKNO", 131}, {"MUHHARBATIPI", 97},    {"MUHHARSIRANO", 98},
+};
+
+void makeReadOnlyGrid(QTableView *view)
+{
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->verticalHeader()->setVisible(true); // the row indicator
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setHighlightSections(false);
+}
+
+} // namespace
+
+TForm2::TForm2(yorsabat::server::Query &query, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , ui(std::make_unique<Ui::TForm2>())
+{
+    ui->setupUi(this);
+    QFont windowFont = font();
+    windowFont.setPixelSize(11);
+    setFont(windowFont);
+
+    QTableView *top = ui->DBGrid1;
+    makeReadOnlyGrid(top);
+    top->setWordWrap(false);
+    top->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    top->horizontalHeader()->setResizeContentsPrecision(kTopColumnSample);
+    m_allColumns = new yorsabat::server::QueryTableModel(query, this);
+    top->setModel(m_allColumns);
+    connect(m_allColumns, &QAbstractItemModel::modelReset, this, &TForm2::fitTopColumns);
+
+    QList<yorsabat::server::QueryTableModel::Column> columns;
+    for (const VoucherColumn &c : kVoucherColumns)
+        columns.append({QString::fromLatin1(c.field), QString()});
+    m_voucherColumns = new yorsabat::server::QueryTableModel(query, columns, this);
+
+    QTableView *bottom = ui->cxGrid1DBTableView1;
+    makeReadOnlyGrid(bottom);
+    bottom->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    bottom->setWordWrap(true);
+    bottom->setModel(m_voucherColumns);
+    // Headers grow to show their whole caption.
+    QHeaderView *header = bottom->horizontalHeader();
+    header->setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(Qt::TextWordWrap));
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    for (int i = 0; i < int(std::size(kVoucherColumns)); ++i)
+        bottom->setColumnWidth(i, kVoucherColumns[i].width);
+    // Cells grow to show their whole text: only the rows in sight are
+    // measured, so a result of a million rows stays quick.
+    bottom->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    connect(m_voucherColumns, &QAbstractItemModel::modelReset, this, &TForm2::scheduleRowFit);
+    connect(bottom->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm2::scheduleRowFit);
+    connect(header, &QHeaderView::sectionResized, this, &TForm2::scheduleRowFit);
+    bottom->viewport()->installEventFilter(this);
+
+    ui->cxGrid1DBTableView1Footer->setFixedHeight(bottom->verticalHeader()->defaultSectionSize());
+    ui->Button1->raise();
+    layOut();
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::showResult()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+QTableView *TForm2::DBGrid1() const
+{
+    return ui->DBGrid1;
+}
+
+QTableView *TForm2::cxGrid1DBTableView1() const
+{
+    return ui->cxGrid1DBTableView1;
+}
+
+void TForm2::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->cxGrid1DBTableView1->viewport() && event->type() == QEvent::Resize)
+        scheduleRowFit();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm2::layOut()
+{
+    const int w = width();
+    const int h = height();
+    ui->DBGrid1->setGeometry(0, 0, w, std::max(0, h - kTopGridGap));
+    ui->cxGrid1->setGeometry(0, h - kBottomGridHeight, w, kBottomGridHeight);
+}
+
+void TForm2::fitTopColumns()
+{
+    QTableView *top = ui->DBGrid1;
+    top->resizeColumnsToContents();
+    for (int c = 0; c < m_allColumns->columnCount(); ++c) {
+        if (top->columnWidth(c) > kTopColumnMaxWidth)
+            top->setColumnWidth(c, kTopColumnMaxWidth);
+    }
+}
+
+void TForm2::scheduleRowFit()
+{
+    if (m_rowFitPending)
+        return;
+    m_rowFitPending = true;
+    QTimer::singleShot(0, this, &TForm2::fitVisibleRows);
+}
+
+void TForm2::fitVisibleRows()
+{
+    m_rowFitPending = false;
+    QTableView *view = ui->cxGrid1DBTableView1;
+    const int rows = m_voucherColumns->rowCount();
+    int row = view->rowAt(0);
+    if (row < 0)
+        return;
+    const int bottom = view->viewport()->height();
+    for (; row < rows; ++row) {
+        view->resizeRowToContents(row);
+        if (view->rowViewportPosition(row) + view->rowHeight(row) >= bottom)
+            break;
+    }
+}
