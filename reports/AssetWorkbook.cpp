@@ -25,20 +25,6 @@ std::array<int, sheetColumns.size()> findFields(const server::ResultSet &rows)
     return fields;
 }
 
-double quarterValue(const server::ResultSet &rows, std::int64_t row, int field)
-{
-    if (rows.isNull(row, field))
-        return 0;
-    const QString text = rows.asText(row, field);
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok); // char(n) columns come blank-padded
-    if (!ok)
-        throw Error(QStringLiteral("'%1' is not a valid integer value (field '%2', row %3).")
-                        .arg(text, rows.field(field).name)
-                        .arg(row + 1));
-    return value;
-}
-
 } // namespace
 
 void writeAssetWorkbook(const server::ResultSet &rows, const QString &path)
@@ -73,15 +59,13 @@ void writeAssetWorkbook(const server::ResultSet &rows, const QString &path)
                     }
                     break;
                 case CellKind::Integer:
-                    sheet.writeNumber(sheetRow, column,
-                                      rows.isNull(r, f) ? 0.0 : double(rows.asInteger(r, f)));
-                    break;
                 case CellKind::IntegerText:
-                    sheet.writeNumber(sheetRow, column, quarterValue(rows, r, f));
+                    // A quarter text that is not a whole number raises here.
+                    sheet.writeNumber(sheetRow, column, double(rows.asInteger(r, f)));
                     break;
                 case CellKind::Amount:
                     // The full double: narrowing would change accounting amounts.
-                    sheet.writeNumber(sheetRow, column, rows.isNull(r, f) ? 0.0 : rows.asFloat(r, f));
+                    sheet.writeNumber(sheetRow, column, rows.asFloat(r, f));
                     break;
                 }
             }
