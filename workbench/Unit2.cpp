@@ -34,6 +34,41 @@ constexpr VoucherColumn kVoucherColumns[] = {
     {"MUHHAREVRAKNO", 131}, {"MUHHARBATIPI", 97},    {"MUHHARSIRANO", 98},
 };
 
+// A column header that grows in height to show its whole caption, wrapped to
+// the column's width.
+class WrappingHeader : public QHeaderView
+{
+public:
+    explicit WrappingHeader(QWidget *parent)
+        : QHeaderView(Qt::Horizontal, parent)
+    {
+        setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(Qt::TextWordWrap));
+        connect(this, &QHeaderView::sectionResized, this, &WrappingHeader::refit);
+    }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+        if (!model())
+            return size;
+        const QString text = model()->headerData(logicalIndex, orientation()).toString();
+        const int width = std::max(1, sectionSize(logicalIndex) - 8);
+        const QRect wrapped = fontMetrics().boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text);
+        size.setHeight(std::max(size.height(), wrapped.height() + 6));
+        return size;
+    }
+
+private:
+    void refit()
+    {
+        // The header caches its height; a new column width must recompute it.
+        if (model() && count() > 0)
+            headerDataChanged(Qt::Horizontal, 0, count() - 1);
+        emit geometriesChanged();
+    }
+};
+
 void makeReadOnlyGrid(QTableView *view)
 {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -69,13 +104,12 @@ TForm2::TForm2(yorsabat::server::Query &query, QWidget *parent)
     m_voucherColumns = new yorsabat::server::QueryTableModel(query, columns, this);
 
     QTableView *bottom = ui->cxGrid1DBTableView1;
+    bottom->setHorizontalHeader(new WrappingHeader(bottom));
     makeReadOnlyGrid(bottom);
     bottom->setSelectionMode(QAbstractItemView::ExtendedSelection);
     bottom->setWordWrap(true);
     bottom->setModel(m_voucherColumns);
-    // Headers grow to show their whole caption.
     QHeaderView *header = bottom->horizontalHeader();
-    header->setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(Qt::TextWordWrap));
     header->setSectionResizeMode(QHeaderView::Interactive);
     for (int i = 0; i < int(std::size(kVoucherColumns)); ++i)
         bottom->setColumnWidth(i, kVoucherColumns[i].width);
