@@ -1,0 +1,136 @@
+#include "shell/Unit1.h"
+
+#include "ui_Unit1.h"
+
+#include "shell/Anchors.h"
+#include "shell/ErrorBox.h"
+#include "shell/Settings.h"
+#include "shell/WidgetPorts.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QTimer>
+
+// The form's picture lives in this static library's resources, which the
+// linker would otherwise leave out.
+static void initShellResources() { Q_INIT_RESOURCE(shell); }
+
+using namespace yorsabat;
+
+struct TRuZovi1::Ports
+{
+    explicit Ports(Ui::RuZovi1 &ui, QLabel *statusText)
+        : status(statusText), editor(ui.Memo1), databases(ui.CheckListBox1),
+          authentication(ui.ComboBox1), server(ui.Edit1), user(ui.Edit2), password(ui.Edit3),
+          prefix(ui.Edit4), pattern(ui.Edit8), filter(ui.Edit9), year(ui.Edit10),
+          master(ui.CheckBox1), detailed(ui.CheckBox2), summary(ui.CheckBox3), connect(ui.Button5)
+    {
+    }
+    widgets::StatusText status;
+    widgets::OverrideBusyCursor busy;
+    widgets::PlainTextEditor editor;
+    widgets::ListCheckList databases;
+    widgets::ComboTextBox authentication;
+    widgets::LineEditBox server, user, password, prefix, pattern, filter, year;
+    widgets::CheckToggle master, detailed, summary;
+    widgets::ButtonCaption connect;
+};
+
+TRuZovi1::TRuZovi1(QWidget *parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::RuZovi1>()), m_errorBox(std::make_unique<ErrorBox>(this))
+{
+    initShellResources();
+    m_ui->setupUi(this);
+
+    // The status line: one plain text over the whole width. A label rather
+    // than a status message, which menu hovering would clear.
+    auto *statusText = new QLabel(m_ui->StatusBar1);
+    statusText->setObjectName(QStringLiteral("StatusBar1Text"));
+    m_ui->StatusBar1->addWidget(statusText, 1);
+    m_ui->StatusBar1->setFixedHeight(19);
+    m_ports = std::make_unique<Ports>(*m_ui, statusText);
+
+    // Client area 797 x 600 under the menu bar; the form fixes it, growing
+    // only when maximized (the controls then follow their anchors).
+    const QSize client(797, 600);
+    resize(client.width(), client.height() + m_ui->MainMenu1->sizeHint().height());
+    setMinimumSize(size());
+    move(495, 175);
+    new Anchors(m_ui->centralwidget, m_ui->PageControl1->geometry().size());
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(1000);
+    connect(m_timer1, &QTimer::timeout, this, &TRuZovi1::Timer1Timer);
+    m_timer1->start();
+
+    settings::load(m_ports->authentication, m_ports->server, m_ports->user, m_ports->password, m_ports->year);
+}
+
+TRuZovi1::~TRuZovi1() = default;
+
+StatusLine &TRuZovi1::statusLine() { return m_ports->status; }
+BusyCursor &TRuZovi1::busyCursor() { return m_ports->busy; }
+Editor &TRuZovi1::editor() { return m_ports->editor; }
+CheckList &TRuZovi1::databaseList() { return m_ports->databases; }
+TextBox &TRuZovi1::authenticationBox() { return m_ports->authentication; }
+TextBox &TRuZovi1::serverBox() { return m_ports->server; }
+TextBox &TRuZovi1::userBox() { return m_ports->user; }
+TextBox &TRuZovi1::passwordBox() { return m_ports->password; }
+TextBox &TRuZovi1::prefixBox() { return m_ports->prefix; }
+TextBox &TRuZovi1::patternBox() { return m_ports->pattern; }
+TextBox &TRuZovi1::filterBox() { return m_ports->filter; }
+TextBox &TRuZovi1::yearBox() { return m_ports->year; }
+Toggle &TRuZovi1::masterBox() { return m_ports->master; }
+Toggle &TRuZovi1::detailedPerDatabaseBox() { return m_ports->detailed; }
+Toggle &TRuZovi1::summaryPerDatabaseBox() { return m_ports->summary; }
+Caption &TRuZovi1::connectButton() { return m_ports->connect; }
+QTableView *TRuZovi1::tableGrid() { return m_ui->DBGrid2; }
+
+void TRuZovi1::setErrorReporter(ErrorReporter *reporter) { m_reporter = reporter; }
+ErrorReporter &TRuZovi1::errorReporter() { return m_reporter ? *m_reporter : *m_errorBox; }
+
+// ---- Shell ------------------------------------------------------------------
+
+void TRuZovi1::Timer1Timer() { m_ports->busy.off(); }
+
+bool TRuZovi1::FormClose()
+{
+    return runCommand([this] { settings::saveYear(m_ports->year); });
+}
+
+void TRuZovi1::closeEvent(QCloseEvent *event)
+{
+    // A refused write keeps the window open; the next close tries again.
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+    emit closed();
+}
+
+// ---- Server: connection, database list, table browser ------------------------
+
+void TRuZovi1::Button5Click() { runCommand([this] { /* connect / disconnect */ }); }
+void TRuZovi1::DEMBut1Click() { runCommand([this] { /* database list refill */ }); }
+void TRuZovi1::CheckListBox1Click() { runCommand([this] { /* table browser: list click */ }); }
+void TRuZovi1::Edit9Change() { runCommand([this] { /* table browser: filter */ }); }
+void TRuZovi1::DBGrid2DblClick() { runCommand([this] { /* table browser: double-click */ }); }
+
+// ---- Workbench: script files, statement execution, batch, inspection queries -
+
+void TRuZovi1::YeniClick() { runCommand([this] { /* script files: new */ }); }
+void TRuZovi1::AcClick() { runCommand([this] { /* script files: open */ }); }
+void TRuZovi1::KaydetClick() { runCommand([this] { /* script files: save */ }); }
+void TRuZovi1::Button3Click() { runCommand([this] { /* statement execution: ExecSQL */ }); }
+void TRuZovi1::Button4Click() { runCommand([this] { /* statement execution: Open */ }); }
+void TRuZovi1::BitBtn1Click() { runCommand([this] { /* batch run */ }); }
+void TRuZovi1::EdefterSiff() { runCommand([this] { /* inspection query */ }); }
+void TRuZovi1::efatsifre() { runCommand([this] { /* inspection query */ }); }
+void TRuZovi1::BitBtn2Click() { runCommand([this] { /* inspection query */ }); }
+
+// ---- Reports: fixed-asset report run ------------------------------------------
+
+void TRuZovi1::DEMDetayli() { runCommand([this] { /* detailed report */ }); }
+void TRuZovi1::DEMOzet() { runCommand([this] { /* summary report */ }); }

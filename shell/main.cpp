@@ -1,0 +1,31 @@
+#include "shell/ErrorBox.h"
+#include "shell/Unit1.h"
+
+#include <QApplication>
+
+#include <clocale>
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    // Qt took the C library's locale from the environment; numbers written to
+    // files must not get a decimal comma.
+    std::setlocale(LC_NUMERIC, "C");
+
+    std::unique_ptr<TRuZovi1> RuZovi1;
+    yorsabat::ErrorBox startupErrorBox;
+    yorsabat::runGuarded(startupErrorBox, [&] {
+        RuZovi1 = std::make_unique<TRuZovi1>();
+        // The result window Form2 and the asset view window Form3 are created
+        // here, hidden, after the main window.
+
+        // Closing the main window ends the program, also while a secondary
+        // window is still open.
+        QObject::connect(RuZovi1.get(), &TRuZovi1::closed, &application, &QCoreApplication::quit,
+                         Qt::QueuedConnection);
+        RuZovi1->show();
+        application.exec();
+    });
+    return 0;
+}
