@@ -96,27 +96,13 @@ std::int64_t scaleRounded(std::int64_t value, std::int64_t factorE6)
     return (product >= 0 ? product + million / 2 : product - million / 2) / million;
 }
 
-// Decimal literal of value / 10^decimals without trailing zeros: 1234.5, 20, 0.0125.
-std::string decimalText(std::int64_t value, int decimals)
+constexpr std::int64_t powerOfTen(int exponent)
 {
-    std::int64_t scale = 1;
-    for (int i = 0; i < decimals; ++i)
-        scale *= 10;
-    const bool negative = value < 0;
-    const std::uint64_t magnitude = negative ? std::uint64_t(-value) : std::uint64_t(value);
-    std::string text = (negative ? "-" : "") + std::to_string(magnitude / std::uint64_t(scale));
-    std::uint64_t fraction = magnitude % std::uint64_t(scale);
-    if (fraction != 0) {
-        std::string digits = std::to_string(fraction);
-        digits.insert(0, std::size_t(decimals) - digits.size(), '0');
-        digits.erase(digits.find_last_not_of('0') + 1);
-        text += '.' + digits;
-    }
-    return text;
+    std::int64_t value = 1;
+    for (int i = 0; i < exponent; ++i)
+        value *= 10;
+    return value;
 }
-
-std::string amountText(std::int64_t kurus) { return decimalText(kurus, 2); }
-std::string e6Text(std::int64_t millionths) { return decimalText(millionths, 6); }
 
 struct Date
 {
@@ -171,6 +157,19 @@ public:
     {
         return value ? text(*value) : null();
     }
+    // A decimal(p,s) value given as value / 10^decimals, stored the way SQLite
+    // stores such a literal: INTEGER when whole, else REAL. Both operands of the
+    // division are exact, so the quotient is the double nearest the decimal.
+    Statement &decimal(std::int64_t value, int decimals)
+    {
+        const std::int64_t scale = powerOfTen(decimals);
+        if (value % scale == 0)
+            return integer(value / scale);
+        check(sqlite3_bind_double(m_stmt, ++m_index, double(value) / double(scale)));
+        return *this;
+    }
+    Statement &amount(std::int64_t kurus) { return decimal(kurus, 2); }
+    Statement &millionths(std::int64_t value) { return decimal(value, 6); }
     Statement &integer(std::int64_t value)
     {
         check(sqlite3_bind_int64(m_stmt, ++m_index, value));
@@ -285,7 +284,8 @@ struct Asset
     std::optional<std::string> description;
     std::int64_t rateE6 = 0;      // yearly depreciation percentage
     Date entry;
-    std::optional<std::string> amount; // entry amount as written on the card
+    std::int64_t amount = 0;      // entry amount as written on the card: amount / 10^amountDecimals
+    int amountDecimals = 2;
     std::int64_t costKurus = 0;   // the same, in kuruş, for the depreciation rows
     int life = 0;                 // years
     std::optional<std::int64_t> end; // last year of depreciation
@@ -410,7 +410,7 @@ Asset generatedAsset(Random &random, int number, int fiscalYear)
     else
         kurus -= kurus % 10000; // a round figure
     asset.costKurus = kurus;
-    asset.amount = amountText(kurus);
+    asset.amount = kurus;
     if (!random.chance(4))
         asset.end = asset.entry.year + kind.life - 1;
     asset.left = random.chance(6) ? 1 : 0;
@@ -427,7 +427,7 @@ Asset knownAsset(const char *code, const char *description, Date entry, std::int
     asset.description = description;
     asset.entry = entry;
     asset.costKurus = costKurus;
-    asset.amount = amountText(costKurus);
+    asset.amount = costKurus;
     asset.rateE6 = rateE6;
     asset.life = life;
     if (life > 0)
@@ -467,7 +467,8 @@ void knownAssets(std::vector<Asset> &assets, std::vector<DemharRow> &rows)
 
     // Bought in euros: the card keeps the converted amount with all its digits.
     Asset a6 = knownAsset("DMB-0006", "İthal CNC işleme merkezi (EUR)", {2024, 3, 5}, 3841729658, 10000000, 10);
-    a6.amount = "38417296.5842175";
+    a6.amount = 384172965842175;
+    a6.amountDecimals = 7;
     add(a6, depreciationRows(a6, 2023, 2024));
 
     Asset a7 = knownAsset("DMB-0007", "İŞ GÜVENLİĞİ ÖLÇÜM ÇANTASI - ağır hizmet, çift sürgülü, ışıklı göstergeli",
@@ -518,7 +519,8 @@ public:
 
     void write(const Asset &a)
     {
-        m_insert.text(a.code).text(a.description).text(e6Text(a.rateE6)).text(a.entry.datetimeText()).text(a.amount)
+        m_insert.text(a.code).text(a.description).millionths(a.rateE6).text(a.entry.datetimeText())
+            .decimal(a.amount, a.amountDecimals)
             .integer(std::int64_t(a.life)).integer(a.end).integer(std::int64_t(a.left));
         m_insert.run();
     }
@@ -543,16 +545,16 @@ public:
                     continue;
                 }
                 switch (kind) {
-                case 0: m_insert.text(amountText(v.oncAktif)); break;
-                case 1: m_insert.text(amountText(v.sonAktif)); break;
-                case 2: m_insert.text(amountText(v.aktifFark)); break;
-                case 3: m_insert.text(amountText(v.degArtFon)); break;
-                case 4: m_insert.text(amountText(v.oncBirik)); break;
-                case 5: m_insert.text(amountText(v.sonBirik)); break;
-                case 6: m_insert.text(amountText(v.birikFark)); break;
-                case 7: m_insert.text(amountText(v.ayrilan)); break;
-                case 8: m_insert.text(e6Text(v.amortOranE6)); break;
-                default: m_insert.text(e6Text(v.katsayiE6)); break;
+                case 0: m_insert.amount(v.oncAktif); break;
+                case 1: m_insert.amount(v.sonAktif); break;
+                case 2: m_insert.amount(v.aktifFark); break;
+                case 3: m_insert.amount(v.degArtFon); break;
+                case 4: m_insert.amount(v.oncBirik); break;
+                case 5: m_insert.amount(v.sonBirik); break;
+                case 6: m_insert.amount(v.birikFark); break;
+                case 7: m_insert.amount(v.ayrilan); break;
+                case 8: m_insert.millionths(v.amortOranE6); break;
+                default: m_insert.millionths(v.katsayiE6); break;
                 }
             }
         }
@@ -616,7 +618,7 @@ public:
               const std::string &text, int side, const char *kind, std::int64_t kurus)
     {
         m_insert.integer(std::int64_t(++m_lineNo)).text(refNo).text(date.datetimeText()).text(voucher)
-            .text(std::string(account)).text(text).integer(std::int64_t(side)).text(std::string(kind)).text(amountText(kurus));
+            .text(std::string(account)).text(text).integer(std::int64_t(side)).text(std::string(kind)).amount(kurus);
         m_insert.run();
     }
 
