@@ -42,6 +42,10 @@ public:
     // For Query: opens first when closed, then hands out the live handles.
     OdbcConnection &ensureOpen();
 
+    // After a failed statement: closes the connection when the driver reports
+    // it lost, so that the next statement opens it again.
+    void closeIfDead();
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

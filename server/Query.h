@@ -45,6 +45,10 @@ public:
     // setSql / execSql / open / close of this query.
     const ResultSet *result() const;
 
+    // Holds a result built elsewhere (tests, demos) as the open result,
+    // closing the one open before.
+    void adoptResult(std::unique_ptr<ResultSet> result);
+
     // Column index of a field of the open result, or the error
     // "<name>: Field '<field>' not found." (also when nothing is open).
     int requireField(QStringView field) const;
@@ -54,6 +58,8 @@ signals:
     void resultChanged();
 
 private:
+    std::unique_ptr<ResultSet> run(bool keepRows);
+
     struct Private;
     std::unique_ptr<Private> d;
 };

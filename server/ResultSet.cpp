@@ -22,10 +22,10 @@ std::int64_t powerOfTen(int exponent)
     return p;
 }
 
-// A decimal in canonical form: optional "-", integer digits without leading
-// zeros (at least one), and, when non-zero, "." and fractional digits without
-// trailing zeros. Returns false when the text is not a plain decimal number.
-bool canonicalDecimal(QStringView text, QString &out, bool &negative, QStringView &intDigits, QStringView &fracDigits)
+// Splits a plain decimal number ("-0012.3400", ".5") into its sign and its
+// digits without leading integer zeros or trailing fractional zeros.
+// Returns false when the text is not a plain decimal number.
+bool splitDecimal(QStringView text, bool &negative, QStringView &intDigits, QStringView &fracDigits)
 {
     text = text.trimmed();
     negative = false;
@@ -52,7 +52,12 @@ bool canonicalDecimal(QStringView text, QString &out, bool &negative, QStringVie
         negative = false; // "-0.00" is zero
     intDigits = whole;
     fracDigits = frac;
-    out.clear();
+    return true;
+}
+
+QString decimalText(bool negative, QStringView whole, QStringView frac)
+{
+    QString out;
     out.reserve(whole.size() + frac.size() + 3);
     if (negative)
         out += u'-';
@@ -64,7 +69,7 @@ bool canonicalDecimal(QStringView text, QString &out, bool &negative, QStringVie
         out += u'.';
         out += frac;
     }
-    return true;
+    return out;
 }
 
 QString scaledToText(std::int64_t value, int scale)
@@ -417,10 +422,9 @@ void ResultSet::appendDecimal(int column, QStringView exactText)
     Column &c = *m_columns.at(std::size_t(column));
     if (c.type != FieldType::Decimal)
         wrongKind(m_fields[std::size_t(column)], "a decimal");
-    QString canonical;
     bool negative = false;
     QStringView whole, frac;
-    if (!canonicalDecimal(exactText, canonical, negative, whole, frac))
+    if (!splitDecimal(exactText, negative, whole, frac))
         throw Error(QStringLiteral("'%1' is not a valid decimal value (field %2)")
                         .arg(exactText, m_fields[std::size_t(column)].name));
     // Scaled when it fits 18 digits at the column's scale, else kept as text.
@@ -434,7 +438,7 @@ void ResultSet::appendDecimal(int column, QStringView exactText)
     } else {
         Column::setBit(c.wide, c.count);
         c.values.push_back(std::int64_t(c.ends.size()));
-        c.pushText(canonical);
+        c.pushText(decimalText(negative, whole, frac));
     }
     ++c.count;
 }
