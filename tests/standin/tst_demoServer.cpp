@@ -140,6 +140,7 @@ private slots:
     void detailedReportOfTheKnownAssets();
     void keepsExactAmountsAndTurkishText();
 
+    void fixtureSeedsTheRequestedSize();
     void fixtureReportsAServerThatDoesNotStart();
     void fixtureStopsTheServer();
 
@@ -243,6 +244,15 @@ void DemoServerTest::keepsExactAmountsAndTurkishText()
     QVERIFY(rows[1][4].isNull());
     QCOMPARE(plainNumber(rows[2][2]), QStringLiteral("38417296.5842175"));
     QCOMPARE(rows[3][1], QStringLiteral("İŞ GÜVENLİĞİ ÖLÇÜM ÇANTASI - ağır hizmet, çift sürgülü, ışıklı göstergeli"));
+}
+
+void DemoServerTest::fixtureSeedsTheRequestedSize()
+{
+    StandinServer server(StandinServer::Options{true, 1234, {}});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    OdbcLink link;
+    QVERIFY2(link.connect(server.odbcConnectionString(QStringLiteral("VEZ_001_2024"))), qPrintable(link.error()));
+    QCOMPARE(link.rows(QStringLiteral("SELECT count(*) FROM DEMHAR")), (QList<QStringList>{{QStringLiteral("1234")}}));
 }
 
 void DemoServerTest::fixtureReportsAServerThatDoesNotStart()
