@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTableView>
 #include <QTimer>
 
@@ -34,15 +36,15 @@ constexpr VoucherColumn kVoucherColumns[] = {
     {"MUHHAREVRAKNO", 131}, {"MUHHARBATIPI", 97},    {"MUHHARSIRANO", 98},
 };
 
-// A column header that grows in height to show its whole caption, wrapped to
-// the column's width.
+// A column header that grows in height to show its whole caption: wrapped at
+// blanks, and inside a word too long for the column.
 class WrappingHeader : public QHeaderView
 {
 public:
     explicit WrappingHeader(QWidget *parent)
         : QHeaderView(Qt::Horizontal, parent)
     {
-        setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(Qt::TextWordWrap));
+        setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         connect(this, &QHeaderView::sectionResized, this, &WrappingHeader::refit);
     }
 
@@ -52,14 +54,40 @@ protected:
         QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
         if (!model())
             return size;
-        const QString text = model()->headerData(logicalIndex, orientation()).toString();
-        const int width = std::max(1, sectionSize(logicalIndex) - 8);
-        const QRect wrapped = fontMetrics().boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text);
+        const QRect wrapped = fontMetrics().boundingRect(QRect(0, 0, textWidth(logicalIndex), 1 << 20),
+                                                         wrapFlag(logicalIndex), caption(logicalIndex));
         size.setHeight(std::max(size.height(), wrapped.height() + 6));
         return size;
     }
 
+    void initStyleOptionForIndex(QStyleOptionHeader *option, int logicalIndex) const override
+    {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        option->textAlignment = Qt::Alignment(int(Qt::AlignLeft | Qt::AlignVCenter) | wrapFlag(logicalIndex));
+    }
+
 private:
+    QString caption(int logicalIndex) const
+    {
+        return model()->headerData(logicalIndex, orientation()).toString();
+    }
+
+    int textWidth(int logicalIndex) const
+    {
+        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        return std::max(1, sectionSize(logicalIndex) - 2 * margin - 2);
+    }
+
+    int wrapFlag(int logicalIndex) const
+    {
+        if (!model())
+            return Qt::TextWordWrap;
+        const int width = textWidth(logicalIndex);
+        const QRect byWords = fontMetrics().boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap,
+                                                         caption(logicalIndex));
+        return byWords.width() > width ? Qt::TextWrapAnywhere : Qt::TextWordWrap;
+    }
+
     void refit()
     {
         // The header caches its height; a new column width must recompute it.
