@@ -1,5 +1,6 @@
 #include "Executor.h"
 
+#include "ExactSum.h"
 #include "Server.h"
 #include "TdsOutput.h"
 #include "Text.h"
@@ -155,6 +156,7 @@ bool Executor::openHandle(const std::string &path, SqlError &error)
     sqlite3_create_function(db, "getdate", 0, SQLITE_UTF8, nullptr, fnGetDate, nullptr, nullptr);
     sqlite3_create_function(db, "getutcdate", 0, SQLITE_UTF8, db, fnGetDate, nullptr, nullptr);
     sqlite3_create_function(db, "len", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnLen, nullptr, nullptr);
+    registerExactSum(db);
     sqlite3_create_function(db, "charindex", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnCharIndex, nullptr, nullptr);
     const char *catalog =
         "CREATE TEMP TABLE sysdatabases(name sysname COLLATE NOCASE, dbid smallint, sid varbinary(85), mode smallint,"
@@ -599,7 +601,7 @@ bool Executor::runSqlite(const std::vector<Token> &tokens, std::size_t &i)
     int line = tokens[i].line;
     const Token &first = tokens[i];
 
-    std::size_t end = tokens.size();
+    std::size_t end = sql::reservedStatementEnd(tokens, i);
     sql::Translation tr = sql::translate(tokens, i, end, ctx);
     sqlite3_stmt *stmt = nullptr;
     const char *tail = nullptr;
@@ -698,6 +700,7 @@ bool Executor::streamResult(sqlite3_stmt *stmt, int line)
 
     std::vector<ColumnType> types(static_cast<std::size_t>(ncol));
     std::vector<const Cell *> column;
+    std::vector<int> inferred;
     for (int c = 0; c < ncol; ++c) {
         const char *decl = sqlite3_column_decltype(stmt, c);
         ColumnType t;
@@ -709,12 +712,20 @@ bool Executor::streamResult(sqlite3_stmt *stmt, int line)
             for (const auto &row : ahead)
                 column.push_back(&row[static_cast<std::size_t>(c)]);
             t = typeFromValues(column, complete);
+            inferred.push_back(c);
         }
+        types[static_cast<std::size_t>(c)] = t;
+    }
+    // Expression columns of a result longer than the look-ahead: one pass over the whole
+    // result finds the type that carries every value.
+    if (!complete && !inferred.empty() && sqlite3_stmt_readonly(stmt))
+        surveyColumns(stmt, inferred, types);
+    for (int c = 0; c < ncol; ++c) {
+        ColumnType &t = types[static_cast<std::size_t>(c)];
         if (t.kind == ColumnType::Date && m_version < tds::Version73) {
             t.kind = ColumnType::NVarChar; // older clients get dates as text, as SQL Server sends them
             t.length = 10;
         }
-        types[static_cast<std::size_t>(c)] = t;
     }
 
     flushDone(true);
@@ -768,6 +779,74 @@ bool Executor::streamResult(sqlite3_stmt *stmt, int line)
     m_lastRowCount = static_cast<std::int64_t>(count);
     queueDone(0, kCmdSelect, count, true);
     return true;
+}
+
+void Executor::surveyColumns(sqlite3_stmt *stmt, const std::vector<int> &columns, std::vector<ColumnType> &types)
+{
+    std::string text = sqlite3_sql(stmt);
+    while (!text.empty() && (text.back() == ';' || text.back() == ' ' || text.back() == '\n' || text.back() == '\r' ||
+                             text.back() == '\t'))
+        text.pop_back();
+    const int ncol = sqlite3_column_count(stmt);
+    std::string names, aggregates;
+    for (int c = 0; c < ncol; ++c)
+        names += (c ? ",c" : "c") + std::to_string(c);
+    for (int c : columns) {
+        std::string v = "c" + std::to_string(c);
+        std::string t = "CAST(" + v + " AS TEXT)";
+        aggregates += std::string(aggregates.empty() ? "" : ",") + "sum(typeof(" + v + ")='real'),sum(typeof(" + v +
+                      ")='text'),sum(typeof(" + v + ")='blob'),min(CASE typeof(" + v + ") WHEN 'integer' THEN " + v +
+                      " END),max(CASE typeof(" + v + ") WHEN 'integer' THEN " + v + " END),max(CASE typeof(" + v +
+                      ") WHEN 'real' THEN abs(" + v + ") END),max(CASE WHEN typeof(" + v + ")<>'real' THEN NULL WHEN instr(" +
+                      t + ",'e')>0 THEN 99 WHEN instr(" + t + ",'.')>0 THEN length(rtrim(" + t + ",'0'))-instr(" + t +
+                      ",'.') ELSE 0 END),max(length(" + t + ")),count(" + v + ")";
+    }
+    std::string q = "WITH q(" + names + ") AS (" + text + ") SELECT " + aggregates + " FROM q";
+    sqlite3_stmt *survey = nullptr;
+    if (sqlite3_prepare_v2(m_db, q.c_str(), static_cast<int>(q.size()), &survey, nullptr) != SQLITE_OK ||
+        sqlite3_step(survey) != SQLITE_ROW) {
+        sqlite3_finalize(survey);
+        return; // keep the look-ahead's types; a value that does not fit is then reported
+    }
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        int base = static_cast<int>(k) * 9;
+        auto num = [&](int i) { return sqlite3_column_int64(survey, base + i); };
+        bool has = [&](int i) { return sqlite3_column_type(survey, base + i) != SQLITE_NULL; }(3);
+        ColumnType t;
+        if (num(2) > 0) {
+            t.kind = ColumnType::VarBinary;
+            t.length = -1;
+        } else if (num(1) > 0) {
+            t.kind = ColumnType::NVarChar;
+            std::int64_t len = num(7);
+            t.length = len > 4000 ? -1 : static_cast<int>(std::max<std::int64_t>(len, 1));
+        } else if (num(0) > 0) {
+            double maxAbs = sqlite3_column_double(survey, base + 5);
+            std::int64_t scale = num(6);
+            DecimalNumber n = decimalFromDouble(maxAbs);
+            int intDigits = std::max(0, static_cast<int>(n.digits.size()) + n.exponent);
+            if (has) {
+                std::int64_t lo = num(3), hi = num(4);
+                intDigits = std::max<int>(intDigits, static_cast<int>(std::to_string(std::max(hi, -lo)).size()));
+            }
+            if (scale >= 99 || intDigits + scale > 38) {
+                t.kind = ColumnType::Float;
+                t.size = 8;
+            } else {
+                t.kind = ColumnType::Decimal;
+                t.precision = 38;
+                t.scale = static_cast<int>(scale);
+            }
+        } else if (has) {
+            std::int64_t lo = num(3), hi = num(4);
+            t.kind = ColumnType::Int;
+            t.size = (lo >= INT32_MIN && hi <= INT32_MAX) ? 4 : 8;
+        } else {
+            continue; // only NULLs: the look-ahead's type stands
+        }
+        types[static_cast<std::size_t>(columns[k])] = t;
+    }
+    sqlite3_finalize(survey);
 }
 
 } // namespace yorsabat::standin

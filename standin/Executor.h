@@ -58,6 +58,7 @@ private:
     bool runPrint(const std::vector<sql::Token> &tokens, std::size_t &i);
     bool runSqlite(const std::vector<sql::Token> &tokens, std::size_t &i);
     bool streamResult(sqlite3_stmt *stmt, int line);
+    void surveyColumns(sqlite3_stmt *stmt, const std::vector<int> &columns, std::vector<ColumnType> &types);
 
     bool openHandle(const std::string &path, SqlError &error);
     void refreshCatalog(const std::string &sqliteText);

@@ -187,6 +187,26 @@ bool startsStatement(const std::vector<Token> &tokens, std::size_t i)
     return false;
 }
 
+std::size_t reservedStatementEnd(const std::vector<Token> &tokens, std::size_t i)
+{
+    static const char *const reserved[] = {"use", "print", "exec", "execute", "declare", "truncate", "dbcc",
+                                           "waitfor", "raiserror", "go"};
+    const int depth = i < tokens.size() ? tokens[i].depth : 0;
+    const Token *prev = nullptr;
+    for (std::size_t k = i + 1; k < tokens.size(); ++k) {
+        const Token &t = tokens[k];
+        if (!t.significant())
+            continue;
+        if (t.kind == Token::Word && t.depth == depth &&
+            !(prev && prev->kind == Token::Punct && (prev->text == "." || prev->text == "..")))
+            for (const char *w : reserved)
+                if (t.isWord(w))
+                    return k;
+        prev = &t;
+    }
+    return tokens.size();
+}
+
 std::size_t Translation::tokenAt(std::size_t offset) const
 {
     auto it = std::upper_bound(starts.begin(), starts.end(), offset);

@@ -31,6 +31,10 @@ std::size_t nextSignificant(const std::vector<Token> &tokens, std::size_t i);
 // Whether the words of a statement start here (USE, SELECT, INSERT, ...).
 bool startsStatement(const std::vector<Token> &tokens, std::size_t i);
 
+// Where the statement starting at i ends at the latest: before the next word that T-SQL
+// reserves to begin a statement and SQLite would read as an alias (USE, PRINT, EXEC, ...).
+std::size_t reservedStatementEnd(const std::vector<Token> &tokens, std::size_t i);
+
 // Names the rewriting needs to know about.
 struct Context
 {

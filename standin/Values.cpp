@@ -615,16 +615,19 @@ ColumnType typeFromValues(const std::vector<const Cell *> &values, bool complete
         t.kind = ColumnType::Int;
         t.size = 4;
     }
+    if (t.kind == ColumnType::Decimal) {
+        // As wide as a SQL Server sum or union of decimals comes back; without the whole
+        // result, room for nine digits after the point where the integer part allows.
+        int intDigits = t.precision - t.scale;
+        if (!complete)
+            t.scale = std::max(t.scale, std::min(9, 38 - intDigits));
+        t.precision = 38;
+    }
     if (!complete) {
-        // Headroom for rows not seen yet.
         if (t.kind == ColumnType::NVarChar && t.length >= 0)
             t.length = 4000;
         if (t.kind == ColumnType::Int && t.size < 4)
             t.size = 4;
-        if (t.kind == ColumnType::Decimal) {
-            t.scale = std::max(t.scale, std::min(9, 38 - (t.precision - t.scale)));
-            t.precision = 38;
-        }
     }
     t.fixed = false;
     return t;
