@@ -7,6 +7,9 @@
 #include "shell/Settings.h"
 #include "shell/WidgetPorts.h"
 
+#include "server/Connection.h"
+#include "server/Query.h"
+
 #include <QCloseEvent>
 #include <QLabel>
 #include <QTimer>
@@ -36,8 +39,18 @@ struct TRuZovi1::Ports
     widgets::ButtonCaption connect;
 };
 
+struct TRuZovi1::Data
+{
+    // Declared before the queries, so they go before it.
+    server::Connection connection;
+    server::Query query1{connection, QStringLiteral("ADOQuery1")};
+    server::Query query2{connection, QStringLiteral("ADOQuery2")};
+    server::Query query3{connection, QStringLiteral("ADOQuery3")};
+    server::Query query11{connection, QStringLiteral("ADOQuery11")};
+};
+
 TRuZovi1::TRuZovi1(QWidget *parent)
-    : QMainWindow(parent), m_ui(std::make_unique<Ui::RuZovi1>()), m_errorBox(std::make_unique<ErrorBox>(this))
+    : QMainWindow(parent), m_data(std::make_unique<Data>()), m_ui(std::make_unique<Ui::RuZovi1>()), m_errorBox(std::make_unique<ErrorBox>(this))
 {
     initShellResources();
     m_ui->setupUi(this);
@@ -86,6 +99,12 @@ Toggle &TRuZovi1::detailedPerDatabaseBox() { return m_ports->detailed; }
 Toggle &TRuZovi1::summaryPerDatabaseBox() { return m_ports->summary; }
 Caption &TRuZovi1::connectButton() { return m_ports->connect; }
 QTableView *TRuZovi1::tableGrid() { return m_ui->DBGrid2; }
+
+server::Connection &TRuZovi1::ADOConnection1() { return m_data->connection; }
+server::Query &TRuZovi1::ADOQuery1() { return m_data->query1; }
+server::Query &TRuZovi1::ADOQuery2() { return m_data->query2; }
+server::Query &TRuZovi1::ADOQuery3() { return m_data->query3; }
+server::Query &TRuZovi1::ADOQuery11() { return m_data->query11; }
 
 void TRuZovi1::setErrorReporter(ErrorReporter *reporter) { m_reporter = reporter; }
 ErrorReporter &TRuZovi1::errorReporter() { return m_reporter ? *m_reporter : *m_errorBox; }

@@ -11,6 +11,7 @@ class QTableView;
 class QTimer;
 namespace Ui { class RuZovi1; }
 namespace yorsabat { class Anchors; }
+namespace yorsabat::server { class Connection; class Query; }
 
 // The main window RuZovi1. It holds the controls of its form and forwards each
 // event to the module that handles it; every handler runs inside the error
@@ -42,6 +43,14 @@ public:
     yorsabat::Toggle &summaryPerDatabaseBox();   // CheckBox3
     yorsabat::Caption &connectButton();          // Button5
     QTableView *tableGrid();                     // DBGrid2
+
+    // The shared connection and the query objects on it, living as long as
+    // the window: every statement of every command goes over them.
+    yorsabat::server::Connection &ADOConnection1();
+    yorsabat::server::Query &ADOQuery1();   // USE statements and the editor's text; shown by Form2
+    yorsabat::server::Query &ADOQuery2();   // database list
+    yorsabat::server::Query &ADOQuery3();   // table list, shown by DBGrid2
+    yorsabat::server::Query &ADOQuery11();  // report data set; shown by Form3
 
     // Where the error wrapper shows messages; the error box unless replaced
     // (tests record them instead). The window does not take ownership.
@@ -84,6 +93,8 @@ protected:
 
 private:
     struct Ports;
+    struct Data;
+    std::unique_ptr<Data> m_data; // before the controls' adapters, gone after them
     std::unique_ptr<Ui::RuZovi1> m_ui;
     std::unique_ptr<Ports> m_ports;
     std::unique_ptr<yorsabat::ErrorReporter> m_errorBox;
