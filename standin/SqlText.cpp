@@ -351,7 +351,16 @@ Translation translate(const std::vector<Token> &tokens, std::size_t begin, std::
             std::size_t n = nextSignificant(tokens, k + 1);
             bool call = n < end && tokens[n].kind == Token::Punct && tokens[n].text == "(";
             const Token *prev = prevSignificant(k);
-            if (call && t.isWord("isnull"))
+            const Token *beforePrev = nullptr;
+            if (prev)
+                beforePrev = prevSignificant(static_cast<std::size_t>(prev - tokens.data()));
+            bool maxLength = t.isWord("max") && prev && prev->kind == Token::Punct && prev->text == "(" && beforePrev &&
+                             (beforePrev->isWord("varchar") || beforePrev->isWord("nvarchar") ||
+                              beforePrev->isWord("varbinary")) &&
+                             n < end && tokens[n].kind == Token::Punct && tokens[n].text == ")";
+            if (maxLength)
+                out += "-1"; // SQLite takes only numbers there; the declared type keeps saying (max)
+            else if (call && t.isWord("isnull"))
                 out += "ifnull";
             else if (t.isWord("tran") && prev && (prev->isWord("begin") || prev->isWord("commit") || prev->isWord("rollback")))
                 out += "transaction";

@@ -492,13 +492,13 @@ bool typeFromDeclared(std::string_view declared, ColumnType &out)
             t.length = 128;
         else if (first == "uniqueidentifier")
             t.length = 36;
-        else if (a1 > 0)
-            t.length = a1 > 4000 ? -1 : a1;
+        else if (a1 > 0 || a1 == -1)
+            t.length = (a1 > 4000 || a1 == -1) ? -1 : a1;
         else
             t.length = 4000;
     } else if (first == "binary" || first == "varbinary" || first == "image" || first == "blob") {
         t.kind = K::VarBinary;
-        t.length = (argMax || a1 <= 0 || a1 > 8000) ? -1 : a1;
+        t.length = (argMax || a1 <= 0 || a1 > 8000) ? -1 : a1; // (-1) is how (max) is stored
     } else {
         return false;
     }
