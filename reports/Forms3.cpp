@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 
 using yorsabat::reports::gridColumns;
 using yorsabat::server::QueryTableModel;
@@ -49,10 +50,17 @@ TForm3::TForm3(yorsabat::server::Query &adoQuery11, QWidget *parent)
 
     // Rows grow to fit their text, but only the visible ones are measured:
     // measuring every row of a large report would stall the window.
+    // Fitting waits for the view to lay out what changed; several changes in
+    // a row are fitted once.
+    m_fitTimer = new QTimer(this);
+    m_fitTimer->setSingleShot(true);
+    m_fitTimer->setInterval(0);
+    connect(m_fitTimer, &QTimer::timeout, this, &TForm3::fitVisibleRows);
     QHeaderView *rows = grid->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Interactive);
-    connect(grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm3::fitVisibleRows);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm3::fitVisibleRows);
+    connect(grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm3::scheduleFit);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm3::scheduleFit);
+    connect(header, &QHeaderView::sectionResized, this, &TForm3::scheduleFit);
 
     ui->cxGrid1Footer->setFixedHeight(rows->defaultSectionSize());
 }
@@ -100,20 +108,25 @@ std::unique_ptr<QMenu> TForm3::columnMenu()
 void TForm3::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    fitVisibleRows();
+    scheduleFit();
 }
 
 void TForm3::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    fitVisibleRows();
+    scheduleFit();
+}
+
+void TForm3::scheduleFit()
+{
+    if (isVisible())
+        m_fitTimer->start();
 }
 
 void TForm3::fitVisibleRows()
 {
-    if (m_fitting || !isVisible())
+    if (!isVisible())
         return;
-    m_fitting = true;
     QTableView *grid = ui->cxGrid1;
     const int count = m_model->rowCount();
     // Growing a row pushes later ones out of view; a few passes settle it.
@@ -131,5 +144,5 @@ void TForm3::fitVisibleRows()
         if (!changed)
             break;
     }
-    m_fitting = false;
+    m_fitTimer->stop(); // the scrolling caused by our own resizing needs no second pass
 }

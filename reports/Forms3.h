@@ -8,6 +8,7 @@
 
 class QMenu;
 class QTableView;
+class QTimer;
 
 namespace Ui {
 class TForm3;
@@ -40,10 +41,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void scheduleFit();
     void fitVisibleRows();
 
     std::unique_ptr<Ui::TForm3> ui;
     yorsabat::server::QueryTableModel *m_model = nullptr;
-    bool m_fitting = false;
+    QTimer *m_fitTimer = nullptr;
     bool m_placed = false;
 };

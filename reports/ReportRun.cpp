@@ -46,7 +46,8 @@ void runReport(ReportKind kind, ReportControls &controls)
     if (!ownBox.isChecked()) {
         if (!controls.runBatch)
             throw Error(QStringLiteral("The batch run is not available."));
-        controls.runBatch();
+        if (!controls.runBatch())
+            return;
     }
 
     controls.reportData.setSql(query);

@@ -36,7 +36,8 @@ struct ReportControls
     Toggle &summaryBox;           // CheckBox3
     server::Query &reportData;    // ADOQuery11
     server::Connection &connection; // ADOConnection1
-    std::function<void()> runBatch; // BitBtn1Click over the checked databases
+    // BitBtn1Click over the checked databases; false when the user cancelled it.
+    std::function<bool()> runBatch;
     AssetView &assetView;         // Form3
 };
 
@@ -44,7 +45,8 @@ struct ReportControls
 // report's own box is not checked, first runs the batch over the checked
 // databases; opens the query in the current database; writes
 // <working directory>/<database><suffix>; when the box is (still) not
-// checked, shows the asset view. Errors end the command where they occur.
+// checked, shows the asset view. Errors end the command where they occur;
+// so does a Cancel of its batch, which leaves the rest undone as an error would.
 void runReport(ReportKind kind, ReportControls &controls);
 
 // "_Detay.xlsx" or "_Ozet.xlsx".
