@@ -221,6 +221,17 @@ bool bindUdp(const std::string &address, std::uint16_t port, Socket &out, std::u
     return bindSocket(SOCK_DGRAM, address, port, out, boundPort, error);
 }
 
+bool makePeer(const std::string &address, std::uint16_t port, Peer &out)
+{
+    sockaddr_in sa;
+    std::string error;
+    if (!makeAddress(address, port, sa, error))
+        return false;
+    std::memcpy(out.storage, &sa, sizeof sa);
+    out.length = static_cast<int>(sizeof sa);
+    return true;
+}
+
 long receiveFrom(Socket &s, void *buffer, std::size_t cap, Peer &from)
 {
     socklen_t len = sizeof from.storage;

@@ -1,0 +1,205 @@
+// The stand-in seen by FreeTDS's own tsql client, by a Browser query over UDP, and with
+// the faults it injects on demand.
+#include "OdbcProbe.h"
+#include "standin/Net.h"
+#include "tests/support/StandinServer.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+using yorsabat::testing::OdbcBatch;
+using yorsabat::testing::OdbcProbe;
+using yorsabat::testing::StandinServer;
+namespace net = yorsabat::standin::net;
+
+namespace {
+
+// Runs tsql with commands on standard input; returns standard output and error together.
+QString runTsql(quint16 port, const QString &user, const QString &password, const QString &commands)
+{
+    QProcess tsql;
+    tsql.setProcessChannelMode(QProcess::MergedChannels);
+    tsql.start(QStringLiteral("tsql"), {QStringLiteral("-H"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                                        QString::number(port), QStringLiteral("-U"), user, QStringLiteral("-P"), password,
+                                        QStringLiteral("-v"), QStringLiteral("7.4")});
+    if (!tsql.waitForStarted(5000))
+        return QStringLiteral("<tsql did not start>");
+    tsql.write(commands.toUtf8());
+    tsql.closeWriteChannel();
+    if (!tsql.waitForFinished(20000))
+        tsql.kill();
+    return QString::fromUtf8(tsql.readAll());
+}
+
+quint16 freeUdpPort()
+{
+    net::Socket s;
+    std::uint16_t port = 0;
+    std::string error;
+    net::bindUdp("127.0.0.1", 0, s, port, error);
+    return port;
+}
+
+// Sends one Browser request and waits briefly for the answer ("" if none came).
+QByteArray browserAsk(quint16 port, const QByteArray &request)
+{
+    net::Socket s;
+    std::uint16_t own = 0;
+    std::string error;
+    if (!net::bindUdp("127.0.0.1", 0, s, own, error))
+        return {};
+    net::Peer to;
+    if (!net::makePeer("127.0.0.1", port, to))
+        return {};
+    if (!net::sendTo(s, request.constData(), std::size_t(request.size()), to))
+        return {};
+    if (s.waitReadable(1000) != 1)
+        return {};
+    char buffer[2048];
+    net::Peer from;
+    long n = net::receiveFrom(s, buffer, sizeof buffer, from);
+    return n > 0 ? QByteArray(buffer, int(n)) : QByteArray();
+}
+
+} // namespace
+
+class StandinClientsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void tsqlLogsInAndRunsABatch();
+    void tsqlIsRefusedAWrongPassword();
+    void browserAnswersItsInstance_data();
+    void browserAnswersItsInstance();
+    void refusesEveryLoginOnDemand();
+    void closesTheConnectionAfterNBatches();
+    void delaysEveryAnswer();
+};
+
+void StandinClientsTest::initTestCase()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("tsql")).isEmpty())
+        QSKIP("tsql (freetds-bin) is not installed");
+}
+
+void StandinClientsTest::tsqlLogsInAndRunsABatch()
+{
+    StandinServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QString out = runTsql(server.port(), QStringLiteral("sa"), QStringLiteral("vqx"),
+                                QStringLiteral("CREATE DATABASE VEZ_001_2024\ngo\nUSE VEZ_001_2024\n"
+                                               "CREATE TABLE T(A int, B nvarchar(20))\n"
+                                               "INSERT INTO T VALUES(7, N'Ağaç'), (8, NULL)\n"
+                                               "SELECT A, B, DB_NAME() AS D FROM T ORDER BY A\ngo\n"
+                                               "SELECT * FROM YOK\ngo\nquit\n"));
+    QVERIFY2(out.contains(QStringLiteral("Changed database context to 'VEZ_001_2024'.")), qPrintable(out));
+    QVERIFY2(out.contains(QStringLiteral("7\tAğaç\tVEZ_001_2024")), qPrintable(out));
+    QVERIFY2(out.contains(QStringLiteral("8\tNULL\tVEZ_001_2024")), qPrintable(out));
+    QVERIFY2(out.contains(QStringLiteral("Msg 208")) && out.contains(QStringLiteral("Invalid object name 'YOK'.")),
+             qPrintable(out));
+}
+
+void StandinClientsTest::tsqlIsRefusedAWrongPassword()
+{
+    StandinServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QString out = runTsql(server.port(), QStringLiteral("sa"), QStringLiteral("yanlis"), QStringLiteral("quit\n"));
+    QVERIFY2(out.contains(QStringLiteral("Login failed for user 'sa'.")), qPrintable(out));
+}
+
+void StandinClientsTest::browserAnswersItsInstance_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("its instance") << QByteArray("\x04VEZ\0", 5) << true;
+    QTest::newRow("instance name in another case") << QByteArray("\x04vez\0", 5) << true;
+    QTest::newRow("another instance") << QByteArray("\x04SQLEXPRESS\0", 12) << false;
+    QTest::newRow("all instances") << QByteArray("\x03", 1) << true;
+    QTest::newRow("garbage") << QByteArray("\x7F\x01\x02", 3) << false;
+}
+
+void StandinClientsTest::browserAnswersItsInstance()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(bool, answered);
+    const quint16 udp = freeUdpPort();
+    QVERIFY(udp != 0);
+    StandinServer server(StandinServer::Options{false, 0, {QStringLiteral("--browser-port"), QString::number(udp)}});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    const QByteArray reply = browserAsk(udp, request);
+    if (!answered) {
+        QVERIFY(reply.isEmpty());
+        return;
+    }
+    QVERIFY(reply.size() > 3);
+    QCOMPARE(quint8(reply[0]), quint8(0x05));
+    const int size = quint8(reply[1]) | (quint8(reply[2]) << 8);
+    QCOMPARE(size, reply.size() - 3);
+    const QString text = QString::fromLatin1(reply.mid(3));
+    QVERIFY2(text.contains(QStringLiteral(";InstanceName;VEZ;")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral(";tcp;%1;").arg(server.port())), qPrintable(text));
+    QVERIFY(text.endsWith(QStringLiteral(";;")));
+}
+
+void StandinClientsTest::refusesEveryLoginOnDemand()
+{
+    StandinServer refusing(StandinServer::Options{false, 0, {QStringLiteral("--fault-refuse-logins")}});
+    QVERIFY2(refusing.start(), qPrintable(refusing.errorText()));
+    OdbcProbe first;
+    QVERIFY(!first.connect(refusing.odbcConnectionString()));
+    QVERIFY(first.connectError().contains(QStringLiteral("Login failed for user 'sa'.")));
+
+    // The same fault switched on and off by a statement.
+    StandinServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    OdbcProbe control;
+    QVERIFY(control.connect(server.odbcConnectionString()));
+    QVERIFY(control.run(QStringLiteral("STANDIN FAULT REFUSE LOGINS ON")).ok);
+    OdbcProbe refused;
+    QVERIFY(!refused.connect(server.odbcConnectionString()));
+    QVERIFY(control.run(QStringLiteral("SELECT 1")).ok); // a connection already in keeps working
+    QVERIFY(control.run(QStringLiteral("STANDIN FAULT NONE")).ok);
+    OdbcProbe accepted;
+    QVERIFY2(accepted.connect(server.odbcConnectionString()), qPrintable(accepted.connectError()));
+    QVERIFY(control.run(QStringLiteral("STANDIN FAULT REFUSE LOGINS MAYBE")).hasMessage(102));
+}
+
+void StandinClientsTest::closesTheConnectionAfterNBatches()
+{
+    StandinServer server(StandinServer::Options{false, 0, {QStringLiteral("--fault-close-after"), QStringLiteral("3")}});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    OdbcProbe probe;
+    QVERIFY(probe.connect(server.odbcConnectionString()));
+    for (int k = 1; k <= 3; ++k)
+        QVERIFY2(probe.run(QStringLiteral("SELECT %1").arg(k)).ok, qPrintable(QString::number(k)));
+    OdbcBatch lost = probe.run(QStringLiteral("SELECT 4"));
+    QVERIFY(!lost.ok);
+    QVERIFY(lost.resultSets().isEmpty());
+    // Each new connection gets its own three batches.
+    OdbcProbe again;
+    QVERIFY(again.connect(server.odbcConnectionString()));
+    QVERIFY(again.run(QStringLiteral("SELECT 1")).ok);
+}
+
+void StandinClientsTest::delaysEveryAnswer()
+{
+    StandinServer server(StandinServer::Options{false, 0, {QStringLiteral("--fault-delay"), QStringLiteral("400")}});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    OdbcProbe probe;
+    QVERIFY(probe.connect(server.odbcConnectionString()));
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(probe.run(QStringLiteral("SELECT 1")).ok);
+    QVERIFY2(timer.elapsed() >= 400, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(probe.run(QStringLiteral("STANDIN FAULT DELAY 0")).ok);
+    timer.restart();
+    QVERIFY(probe.run(QStringLiteral("SELECT 1")).ok);
+    QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
+}
+
+QTEST_GUILESS_MAIN(StandinClientsTest)
+#include "tst_standinClients.moc"
