@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -86,6 +87,7 @@ private slots:
     void errorWrapper_data();
     void errorWrapper();
     void cursorBackAfterFailedCommand();
+    void errorBoxIsModalWithOk();
     void closeWritesOnlyTheYear();
     void refusedYearWriteKeepsWindowOpen();
     void exitMenuClosesLikeTheFrame();
@@ -365,6 +367,39 @@ void TestMainWindow::cursorBackAfterFailedCommand()
     win.w.busyCursor().on();
     win.w.busyCursor().off();
     QVERIFY(!QApplication::overrideCursor());
+}
+
+void TestMainWindow::errorBoxIsModalWithOk()
+{
+    InTemporaryDirectory wd;
+    TRuZovi1 w; // its own error box, no recorder
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QString shownText;
+    QList<QMessageBox::StandardButton> buttons;
+    bool busyWhenShown = false, busyAfterASecond = true;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        shownText = box->text();
+        for (QAbstractButton *b : box->buttons())
+            buttons << box->standardButton(b);
+        busyWhenShown = QApplication::overrideCursor() != nullptr;
+        // Timer ticks go on inside the box's own loop and reset the cursor.
+        QTest::qWait(1200);
+        busyAfterASecond = QApplication::overrideCursor() != nullptr;
+        box->button(QMessageBox::Ok)->click();
+    });
+    const bool ok = w.runCommand([&] {
+        w.busyCursor().on();
+        throw yorsabat::Error(QStringLiteral("Login failed for user 'sa'. <b>"));
+    });
+    QVERIFY(!ok);
+    QCOMPARE(shownText, QStringLiteral("Login failed for user 'sa'. <b>"));
+    QCOMPARE(buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
+    QVERIFY(busyWhenShown);
+    QVERIFY(!busyAfterASecond);
 }
 
 void TestMainWindow::closeWritesOnlyTheYear()
