@@ -146,6 +146,7 @@ TForm2::TForm2(yorsabat::server::Query &query, QWidget *parent)
     bottom->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     connect(m_voucherColumns, &QAbstractItemModel::modelReset, this, &TForm2::scheduleRowFit);
     connect(bottom->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm2::scheduleRowFit);
+    connect(bottom->verticalScrollBar(), &QScrollBar::rangeChanged, this, &TForm2::scheduleRowFit);
     connect(header, &QHeaderView::sectionResized, this, &TForm2::scheduleRowFit);
     bottom->viewport()->installEventFilter(this);
 
@@ -217,13 +218,21 @@ void TForm2::fitVisibleRows()
     m_rowFitPending = false;
     QTableView *view = ui->cxGrid1DBTableView1;
     const int rows = m_voucherColumns->rowCount();
-    int row = view->rowAt(0);
-    if (row < 0)
-        return;
-    const int bottom = view->viewport()->height();
-    for (; row < rows; ++row) {
-        view->resizeRowToContents(row);
-        if (view->rowViewportPosition(row) + view->rowHeight(row) >= bottom)
-            break;
+    // Growing a row pushes later ones out of sight; a few passes settle it.
+    for (int pass = 0; pass < 4; ++pass) {
+        const int first = view->rowAt(0);
+        if (first < 0)
+            return;
+        int last = view->rowAt(view->viewport()->height() - 1);
+        if (last < 0)
+            last = rows - 1;
+        bool changed = false;
+        for (int row = first; row <= last; ++row) {
+            const int before = view->rowHeight(row);
+            view->resizeRowToContents(row);
+            changed = changed || view->rowHeight(row) != before;
+        }
+        if (!changed)
+            return;
     }
 }

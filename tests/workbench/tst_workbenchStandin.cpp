@@ -12,6 +12,7 @@
 #include "workbench/Unit2.h"
 
 #include <QAbstractItemModel>
+#include <QHeaderView>
 #include <QTableView>
 #include <QtTest>
 
@@ -19,6 +20,16 @@
 
 using namespace yorsabat;
 using namespace yorsabat::workbench;
+
+// Runs a step that must succeed; a raised error fails the test with its message.
+#define STEP(expr)                                                                                                     \
+    do {                                                                                                               \
+        try {                                                                                                          \
+            expr;                                                                                                      \
+        } catch (const yorsabat::Error &e) {                                                                           \
+            QFAIL(qPrintable(QStringLiteral(#expr ": ") + e.message()));                                               \
+        }                                                                                                              \
+    } while (false)
 
 namespace {
 
@@ -66,6 +77,7 @@ private slots:
     void resultWindowEmptiesOnLaterStatements();
     void bottomGridColumns_data();
     void bottomGridColumns();
+    void bottomRowsGrowToFitTheirText();
 
     void batchWithoutReportBoxes();
     void batchWithBothReportBoxes();
@@ -99,7 +111,7 @@ void WorkbenchStandinTest::init()
 {
     m_connection = std::make_unique<server::Connection>();
     m_connection->setConnectionString(m_server->oleDbConnectionString());
-    m_connection->open();
+    STEP(m_connection->open());
     m_query = std::make_unique<server::Query>(*m_connection, QStringLiteral("ADOQuery1"));
     m_shared = std::make_unique<ServerSharedQuery>(*m_query, *m_connection);
     m_form = std::make_unique<TForm2>(*m_query);
@@ -119,8 +131,8 @@ void WorkbenchStandinTest::cleanup()
 void WorkbenchStandinTest::execSqlShowsTheCurrentDatabase()
 {
     Statements statements(*m_shared, {m_editor, m_status, m_busy, *m_form});
-    m_editor.setText(QStringLiteral("SELECT * FROM SABITLER\nUSE VEZ_002_2024"));
-    statements.Button3Click();
+    m_editor.setText(QStringLiteral("USE VEZ_001_2024\nSELECT * FROM SABITLER;\nUSE VEZ_002_2024"));
+    STEP(statements.Button3Click());
     QCOMPARE(m_status.value, QStringLiteral("VEZ_002_2024"));
     QVERIFY(!m_busy.busy);
     QVERIFY(!m_form->isVisible());
@@ -128,7 +140,7 @@ void WorkbenchStandinTest::execSqlShowsTheCurrentDatabase()
 
     // It stays current for later statements of any command.
     m_editor.setText(QStringLiteral("SELECT DB_NAME() AS N"));
-    statements.Button4Click();
+    STEP(statements.Button4Click());
     QCOMPARE(cell(m_form->DBGrid1()->model(), 0, 0), QStringLiteral("VEZ_002_2024"));
 }
 
@@ -139,7 +151,7 @@ void WorkbenchStandinTest::openRunsTheWholeBatchAndShowsRows()
     m_editor.setText(QStringLiteral("USE VEZ_003_2024\n"
                                     "UPDATE SABITLER SET SABITDEGER = 'güncellendi' WHERE SABITMODUL = 22\n"
                                     "SELECT SABITKONU, SABITDEGER FROM SABITLER WHERE SABITMODUL = 22"));
-    statements.Button4Click();
+    STEP(statements.Button4Click());
     QVERIFY(m_form->isVisible());
     QVERIFY(!m_busy.busy);
     QCOMPARE(m_status.value, QStringLiteral("unchanged"));
@@ -164,7 +176,7 @@ void WorkbenchStandinTest::openWithoutRowsetFails()
     QVERIFY(m_busy.busy);
     // The update ran all the same.
     m_editor.setText(QStringLiteral("SELECT COUNT(*) AS N FROM SABITLER WHERE SABITMODUL = 25 AND SABITDEGER <> 'x'"));
-    statements.Button4Click();
+    STEP(statements.Button4Click());
     QCOMPARE(cell(m_form->DBGrid1()->model(), 0, 0), QStringLiteral("0"));
 }
 
@@ -197,13 +209,13 @@ void WorkbenchStandinTest::resultWindowEmptiesOnLaterStatements()
 {
     Statements statements(*m_shared, {m_editor, m_status, m_busy, *m_form});
     m_editor.setText(QStringLiteral("USE VEZ_001_2024\nSELECT * FROM MUHHAR"));
-    statements.Button4Click();
+    STEP(statements.Button4Click());
     QVERIFY(m_form->isVisible());
     QVERIFY(m_form->DBGrid1()->model()->rowCount() > 0);
     QVERIFY(m_form->cxGrid1DBTableView1()->model()->rowCount() > 0);
 
     m_editor.setText(QStringLiteral("SELECT 1 AS A"));
-    statements.Button3Click();
+    STEP(statements.Button3Click());
     QVERIFY(m_form->isVisible());
     QCOMPARE(m_form->DBGrid1()->model()->rowCount(), 0);
     QCOMPARE(m_form->cxGrid1DBTableView1()->model()->rowCount(), 0);
@@ -223,12 +235,12 @@ void WorkbenchStandinTest::bottomGridColumns()
     plain::TextBox yearBox(QStringLiteral("2024"));
     CannedQueries canned(m_editor, yearBox);
     Statements statements(*m_shared, {m_editor, m_status, m_busy, *m_form});
-    m_shared->execSql(QStringLiteral("USE VEZ_001_2024"));
+    STEP(m_shared->execSql(QStringLiteral("USE VEZ_001_2024")));
     if (voucher)
-        canned.BitBtn2Click();
+        STEP(canned.BitBtn2Click());
     else
         m_editor.setText(QStringLiteral("SELECT SABITMODUL, SABITKONU FROM SABITLER"));
-    statements.Button4Click();
+    STEP(statements.Button4Click());
 
     const QAbstractItemModel *top = m_form->DBGrid1()->model();
     const QAbstractItemModel *bottom = m_form->cxGrid1DBTableView1()->model();
@@ -252,6 +264,45 @@ void WorkbenchStandinTest::bottomGridColumns()
     }
 }
 
+void WorkbenchStandinTest::bottomRowsGrowToFitTheirText()
+{
+    Statements statements(*m_shared, {m_editor, m_status, m_busy, *m_form});
+    m_editor.setText(QStringLiteral("USE VEZ_001_2024\nSELECT * FROM MUHHAR ORDER BY MUHHARSIRANO"));
+    STEP(statements.Button4Click());
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    QTableView *bottom = m_form->cxGrid1DBTableView1();
+    const int oneLine = bottom->verticalHeader()->defaultSectionSize();
+    const int description = 1; // MUHHARACIKLAMA, 163 pixels wide
+    const auto needsWrap = [&](int row) {
+        return bottom->fontMetrics().horizontalAdvance(cell(bottom->model(), row, description)) > 163;
+    };
+
+    // Rows in sight whose description is wider than its column grow; rows far
+    // below are not measured.
+    const int rows = bottom->model()->rowCount();
+    QVERIFY(rows > 30);
+    int grown = 0;
+    for (int r = 0; r <= bottom->rowAt(bottom->viewport()->height() - 1) && r >= 0; ++r) {
+        if (needsWrap(r)) {
+            QTRY_VERIFY(bottom->rowHeight(r) > oneLine);
+            ++grown;
+        }
+    }
+    QVERIFY2(grown > 0, "the demo ledger has descriptions wider than their column");
+    QCOMPARE(bottom->rowHeight(rows - 1), oneLine);
+
+    // Scrolled to the end, the rows then in sight are fitted too.
+    bottom->scrollToBottom();
+    int last = -1;
+    for (int r = rows - 1; r >= 0 && last < 0; --r)
+        last = needsWrap(r) ? r : -1;
+    QVERIFY(last >= 0);
+    bottom->scrollTo(bottom->model()->index(last, description));
+    QTRY_VERIFY(bottom->rowHeight(last) > oneLine);
+    // The top grid keeps one line per row.
+    QCOMPARE(m_form->DBGrid1()->rowHeight(0), m_form->DBGrid1()->verticalHeader()->defaultSectionSize());
+}
+
 QStringList WorkbenchStandinTest::tableInEveryDatabase(const QStringList &databases, const QString &table)
 {
     // Which of the databases hold the table, read through a query of its own.
@@ -259,7 +310,11 @@ QStringList WorkbenchStandinTest::tableInEveryDatabase(const QStringList &databa
     QStringList holding;
     for (const QString &database : databases) {
         probe.setSql(QStringLiteral("USE [%1]\nSELECT name FROM sys.tables WHERE name = '%2'").arg(database, table));
-        probe.open();
+        try {
+            probe.open();
+        } catch (const Error &e) {
+            return {QStringLiteral("error: ") + e.message()};
+        }
         if (probe.result()->rowCount() > 0)
             holding << database;
     }
@@ -274,7 +329,7 @@ void WorkbenchStandinTest::batchWithoutReportBoxes()
     NoBatchProgress progress;
     BatchRunner runner(*m_shared, {list, detailed, summary, m_editor, m_status, m_busy, progress});
     m_editor.setText(QStringLiteral("CREATE TABLE BATCH_NONE (X int)"));
-    runner.BitBtn1Click();
+    STEP(runner.BitBtn1Click());
 
     QCOMPARE(tableInEveryDatabase({"VEZ_001_2024", "VEZ_001_2023", "VEZ ARSIV 2022", "VEZ_002_2024"},
                                   QStringLiteral("BATCH_NONE")),
@@ -301,7 +356,7 @@ void WorkbenchStandinTest::batchWithBothReportBoxes()
                        {[&] { report(QStringLiteral("DETAY")); }, [&] { report(QStringLiteral("OZET")); }});
     // The editor's own text must never reach the server: it would fail.
     m_editor.setText(QStringLiteral("not sql at all"));
-    runner.BitBtn1Click();
+    STEP(runner.BitBtn1Click());
 
     QCOMPARE(calls, (QStringList{"DETAY@VEZ_003_2024", "OZET@VEZ_003_2024", "DETAY@VEZ_004_2024",
                                  "OZET@VEZ_004_2024"}));
@@ -342,7 +397,7 @@ void WorkbenchStandinTest::batchCancelAfterFirst()
     BatchRunner runner(*m_shared, {list, detailed, summary, m_editor, m_status, m_busy, progress},
                        {{}, [&] { calls << m_connection->defaultDatabase(); }});
     m_editor.setText(QStringLiteral("CREATE TABLE BATCH_CANCEL (X int)"));
-    runner.BitBtn1Click();
+    STEP(runner.BitBtn1Click());
 
     QVERIFY(runner.wasCancelled());
     QCOMPARE(calls, QStringList{"VEZ_002_2024"});
