@@ -739,13 +739,15 @@ bool Executor::streamResult(sqlite3_stmt *stmt, int line)
 
     std::uint64_t count = 0;
     SqlError error;
+    std::string rowBytes;
     auto sendRow = [&](const std::vector<Cell> &row) {
+        // The whole row is encoded before any of it goes out: a value that cannot be sent
+        // must not leave half a row on the wire.
+        rowBytes.assign(1, static_cast<char>(tds::Row));
         for (int c = 0; c < ncol; ++c)
-            if (!fits(types[static_cast<std::size_t>(c)], row[static_cast<std::size_t>(c)], error))
+            if (!appendValue(rowBytes, types[static_cast<std::size_t>(c)], row[static_cast<std::size_t>(c)], error))
                 return false;
-        out.u8(tds::Row);
-        for (int c = 0; c < ncol; ++c)
-            writeValue(out, types[static_cast<std::size_t>(c)], row[static_cast<std::size_t>(c)], m_version);
+        out.bytes(rowBytes);
         ++count;
         return true;
     };

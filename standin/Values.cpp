@@ -679,123 +679,226 @@ void writeColumnInfo(TdsOutput &out, const ColumnType &t, std::uint32_t v)
     }
 }
 
-void writeValue(TdsOutput &out, const ColumnType &t, const Cell &c, std::uint32_t)
+namespace {
+
+void put(std::string &row, const void *data, std::size_t n) { row.append(static_cast<const char *>(data), n); }
+
+void putLe(std::string &row, std::uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        row.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+const std::uint64_t kPow10[] = {1ULL,
+                                10ULL,
+                                100ULL,
+                                1000ULL,
+                                10000ULL,
+                                100000ULL,
+                                1000000ULL,
+                                10000000ULL,
+                                100000000ULL,
+                                1000000000ULL,
+                                10000000000ULL,
+                                100000000000ULL,
+                                1000000000000ULL,
+                                10000000000000ULL,
+                                100000000000000ULL,
+                                1000000000000000ULL,
+                                10000000000000000ULL,
+                                100000000000000000ULL,
+                                1000000000000000000ULL};
+
+// value * 10^scale as a 64-bit magnitude without text, where that is certainly exact:
+// integers that do not overflow, and REALs whose scaled value is well inside 2^53 and not
+// near a rounding midpoint (there the 15-digit reading of the slow path decides).
+bool fastDecimal(const Cell &c, int scale, bool &negative, std::uint64_t &magnitude)
+{
+    if (scale > 18)
+        return false;
+    if (c.type == kSqliteInteger) {
+        std::uint64_t m = c.i < 0 ? 0 - static_cast<std::uint64_t>(c.i) : static_cast<std::uint64_t>(c.i);
+        if (m > UINT64_MAX / kPow10[scale])
+            return false;
+        negative = c.i < 0;
+        magnitude = m * kPow10[scale];
+        return true;
+    }
+    if (c.type == kSqliteFloat) {
+        double x = c.d * static_cast<double>(kPow10[scale]);
+        if (!(std::fabs(x) < 1e13))
+            return false;
+        double r = std::nearbyint(x);
+        double frac = std::fabs(x - std::trunc(x));
+        if (std::fabs(frac - 0.5) < 1e-3)
+            return false;
+        negative = r < 0;
+        magnitude = static_cast<std::uint64_t>(std::fabs(r));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool appendValue(std::string &row, const ColumnType &t, const Cell &c, SqlError &error)
 {
     using K = ColumnType::Kind;
-    bool isNull = c.type == kSqliteNull;
+    const bool isNull = c.type == kSqliteNull;
     switch (t.kind) {
     case K::Int: {
         if (isNull) {
-            out.u8(0);
-            break;
+            row.push_back('\0');
+            return true;
         }
+        if (c.type != kSqliteInteger && !fits(t, c, error))
+            return false;
         std::int64_t v = c.type == kSqliteInteger ? c.i : static_cast<std::int64_t>(c.d);
-        out.u8(static_cast<std::uint8_t>(t.size));
-        char b[8];
-        for (int i = 0; i < t.size; ++i)
-            b[i] = static_cast<char>((static_cast<std::uint64_t>(v) >> (8 * i)) & 0xFF);
-        out.put(b, static_cast<std::size_t>(t.size));
-        break;
+        bool ok = t.size == 8 || (t.size == 4 && v >= INT32_MIN && v <= INT32_MAX) ||
+                  (t.size == 2 && v >= INT16_MIN && v <= INT16_MAX) || (t.size == 1 && v >= 0 && v <= 255);
+        if (!ok)
+            return fits(t, c, error);
+        row.push_back(static_cast<char>(t.size));
+        putLe(row, static_cast<std::uint64_t>(v), t.size);
+        return true;
     }
     case K::Bit:
         if (isNull) {
-            out.u8(0);
-        } else {
-            out.u8(1);
-            out.u8((c.type == kSqliteInteger ? c.i != 0 : c.d != 0) ? 1 : 0);
+            row.push_back('\0');
+            return true;
         }
-        break;
+        if (!fits(t, c, error))
+            return false;
+        row.push_back('\1');
+        row.push_back((c.type == kSqliteInteger ? c.i != 0 : c.d != 0) ? '\1' : '\0');
+        return true;
     case K::Float: {
         if (isNull) {
-            out.u8(0);
-            break;
+            row.push_back('\0');
+            return true;
         }
+        if (c.type != kSqliteFloat && !fits(t, c, error))
+            return false;
         double d = c.type == kSqliteInteger ? static_cast<double>(c.i)
                    : c.type == kSqliteFloat ? c.d
                                             : std::strtod(trim(c.s).c_str(), nullptr);
         std::uint64_t bits;
         std::memcpy(&bits, &d, 8);
-        out.u8(8);
-        out.u64(bits);
-        break;
+        row.push_back('\x08');
+        putLe(row, bits, 8);
+        return true;
     }
     case K::Decimal: {
         if (isNull) {
-            out.u8(0);
-            break;
+            row.push_back('\0');
+            return true;
         }
-        DecimalNumber n;
-        cellDecimal(c, n);
-        std::string digits;
-        scaleDigits(n, t.scale, true, digits);
-        int nbytes = decimalBytes(t.precision);
-        char b[17];
-        b[0] = (n.negative && !digits.empty()) ? 0 : 1;
-        digitsToBytes(digits, nbytes, b + 1);
-        out.u8(static_cast<std::uint8_t>(nbytes + 1));
-        out.put(b, static_cast<std::size_t>(nbytes + 1));
-        break;
+        const int nbytes = decimalBytes(t.precision);
+        char b[17] = {};
+        bool negative = false;
+        std::uint64_t magnitude = 0;
+        // A column typed from its values must not round: only declared scales may.
+        if ((t.fixed || c.type == kSqliteInteger) && fastDecimal(c, t.scale, negative, magnitude)) {
+            if (t.precision < 20 && magnitude >= kPow10[t.precision]) {
+                error.number = 8115;
+                error.message = "Arithmetic overflow error converting expression to data type numeric.";
+                return false;
+            }
+            b[0] = (negative && magnitude != 0) ? 0 : 1;
+            for (int i = 0; i < 8 && i < nbytes; ++i)
+                b[1 + i] = static_cast<char>((magnitude >> (8 * i)) & 0xFF);
+        } else {
+            DecimalNumber n;
+            if (!cellDecimal(c, n))
+                return fits(t, c, error);
+            std::string digits;
+            if (!scaleDigits(n, t.scale, t.fixed, digits) || static_cast<int>(digits.size()) > t.precision) {
+                error.number = 8115;
+                error.message = "Arithmetic overflow error converting expression to data type numeric.";
+                return false;
+            }
+            b[0] = (n.negative && !digits.empty()) ? 0 : 1;
+            digitsToBytes(digits, nbytes, b + 1);
+        }
+        row.push_back(static_cast<char>(nbytes + 1));
+        put(row, b, static_cast<std::size_t>(nbytes + 1));
+        return true;
     }
     case K::DateTime: {
         if (isNull) {
-            out.u8(0);
-            break;
+            row.push_back('\0');
+            return true;
         }
         std::int32_t days;
         std::uint32_t ticks;
-        parseDateTime(c.s, days, ticks);
-        out.u8(8);
-        out.u32(static_cast<std::uint32_t>(days));
-        out.u32(ticks);
-        break;
+        if (c.type != kSqliteText || !parseDateTime(c.s, days, ticks))
+            return fits(t, c, error);
+        row.push_back('\x08');
+        putLe(row, static_cast<std::uint32_t>(days), 4);
+        putLe(row, ticks, 4);
+        return true;
     }
     case K::Date: {
         if (isNull) {
-            out.u8(0);
-            break;
+            row.push_back('\0');
+            return true;
         }
         int y, mo, d, h, mi, sec, ms;
         bool hasTime;
-        parseDateParts(c.s, y, mo, d, h, mi, sec, ms, hasTime);
+        if (c.type != kSqliteText || !parseDateParts(c.s, y, mo, d, h, mi, sec, ms, hasTime) || y < 1)
+            return fits(t, c, error);
         auto days = static_cast<std::uint32_t>(daysFromCivil(y, mo, d) - daysFromCivil(1, 1, 1));
-        out.u8(3);
-        char b[3] = {static_cast<char>(days & 0xFF), static_cast<char>((days >> 8) & 0xFF),
-                     static_cast<char>((days >> 16) & 0xFF)};
-        out.put(b, 3);
-        break;
+        row.push_back('\x03');
+        putLe(row, days, 3);
+        return true;
     }
     case K::NVarChar:
     case K::VarBinary: {
-        bool plp = t.length < 0;
+        const bool plp = t.length < 0;
         if (isNull) {
             if (plp)
-                out.u64(~0ULL);
+                putLe(row, ~0ULL, 8);
             else
-                out.u16(0xFFFF);
-            break;
+                putLe(row, 0xFFFF, 2);
+            return true;
         }
-        thread_local std::string scratch;
-        scratch.clear();
-        if (t.kind == K::VarBinary)
-            scratch = c.s;
-        else if (c.type == kSqliteText || c.type == kSqliteBlob)
-            appendUtf16(scratch, c.s);
-        else
-            appendUtf16(scratch, sqliteNumberText(c));
-        if (plp) {
-            out.u64(scratch.size());
-            if (!scratch.empty()) {
-                out.u32(static_cast<std::uint32_t>(scratch.size()));
-                out.bytes(scratch);
-            }
-            out.u32(0);
+        // Length prefix first, data after; the prefix is filled in once the size is known.
+        const std::size_t at = row.size();
+        row.append(plp ? 12 : 2, '\0');
+        std::size_t units;
+        if (t.kind == K::VarBinary) {
+            row += c.s;
+            units = c.s.size();
+        } else if (c.type == kSqliteText || c.type == kSqliteBlob) {
+            units = appendUtf16(row, c.s);
         } else {
-            out.u16(static_cast<std::uint16_t>(scratch.size()));
-            out.bytes(scratch);
+            units = appendUtf16(row, sqliteNumberText(c));
         }
-        break;
+        const std::size_t bytes = row.size() - at - (plp ? 12 : 2);
+        if (!plp && static_cast<int>(units) > t.length) {
+            row.resize(at);
+            error.number = 8152;
+            error.message = "String or binary data would be truncated.";
+            return false;
+        }
+        if (plp) {
+            for (int i = 0; i < 8; ++i)
+                row[at + static_cast<std::size_t>(i)] = static_cast<char>((static_cast<std::uint64_t>(bytes) >> (8 * i)) & 0xFF);
+            if (bytes == 0) {
+                row.resize(at + 8); // no chunk, only the terminator
+            } else {
+                for (int i = 0; i < 4; ++i)
+                    row[at + 8 + static_cast<std::size_t>(i)] = static_cast<char>((bytes >> (8 * i)) & 0xFF);
+            }
+            putLe(row, 0, 4); // terminator
+        } else {
+            row[at] = static_cast<char>(bytes & 0xFF);
+            row[at + 1] = static_cast<char>((bytes >> 8) & 0xFF);
+        }
+        return true;
     }
     }
+    return true;
 }
 
 } // namespace yorsabat::standin

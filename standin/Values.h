@@ -54,8 +54,9 @@ ColumnType typeFromValues(const std::vector<const Cell *> &values, bool complete
 bool fits(const ColumnType &type, const Cell &value, SqlError &error);
 
 void writeColumnInfo(TdsOutput &out, const ColumnType &type, std::uint32_t tdsVersion);
-// Writes value in the form type prescribes; the caller has checked that it fits.
-void writeValue(TdsOutput &out, const ColumnType &type, const Cell &value, std::uint32_t tdsVersion);
+// Appends value to a ROW token's bytes in the form type prescribes; false with error (and
+// row unchanged in length from the start of a failed text) when it cannot go out whole.
+bool appendValue(std::string &row, const ColumnType &type, const Cell &value, SqlError &error);
 
 // Exact decimal text to (digits, exponent): value = digits * 10^exponent.
 struct DecimalNumber
