@@ -276,7 +276,7 @@ void Executor::flushDone(bool more)
         return;
     m_done.pending = false;
     writeDone(*m_out, static_cast<std::uint16_t>(m_done.status | (more ? tds::DoneMore : 0)), m_done.command,
-              m_done.count, m_version);
+              m_done.count, m_version, m_parameters ? tds::DoneInProc : tds::Done);
 }
 
 std::size_t Executor::statementEnd(const std::vector<Token> &tokens, std::size_t i) const
@@ -295,11 +295,13 @@ std::size_t Executor::statementEnd(const std::vector<Token> &tokens, std::size_t
     return j;
 }
 
-void Executor::runBatch(std::string_view text, TdsOutput &out, std::uint32_t tdsVersion)
+bool Executor::runBatch(std::string_view text, TdsOutput &out, std::uint32_t tdsVersion, const Parameters *parameters)
 {
     m_out = &out;
     m_version = tdsVersion;
     m_done = Done{};
+    m_parameters = parameters;
+    const bool more = parameters != nullptr; // DONEPROC follows
     std::vector<Token> tokens = sql::tokenize(text);
 
     // A "GO" line is a client's batch separator; the server sees a syntax error and runs nothing.
@@ -317,8 +319,8 @@ void Executor::runBatch(std::string_view text, TdsOutput &out, std::uint32_t tds
             SqlError e{102, 15, 1, "Incorrect syntax near 'GO'."};
             sendError(e, tokens[k].line);
             queueDone(tds::DoneError, 0, 0, false);
-            flushDone(false);
-            return;
+            flushDone(more);
+            return false;
         }
     }
 
@@ -352,14 +354,15 @@ void Executor::runBatch(std::string_view text, TdsOutput &out, std::uint32_t tds
     }
     if (out.interrupted()) {
         m_done = Done{};
-        return; // the caller acknowledges the cancel
+        return false; // the caller acknowledges the cancel
     }
     if (m_done.pending)
-        flushDone(false);
-    else {
+        flushDone(more);
+    else if (!more) {
         queueDone(0, 0, 0, false);
         flushDone(false);
     }
+    return ok;
 }
 
 bool Executor::runUse(const std::vector<Token> &tokens, std::size_t &i)
@@ -636,14 +639,32 @@ bool Executor::runSqlite(const std::vector<Token> &tokens, std::size_t &i)
     if (!stmt)
         return true; // only comments
 
-    int params = sqlite3_bind_parameter_count(stmt);
-    if (params > 0) {
-        const char *p = sqlite3_bind_parameter_name(stmt, 1);
-        SqlError e{137, 15, 2, "Must declare the scalar variable \"" + std::string(p ? p : "?") + "\"."};
-        sqlite3_finalize(stmt);
-        sendError(e, line);
-        queueDone(tds::DoneError, 0, 0, false);
-        return false;
+    const int params = sqlite3_bind_parameter_count(stmt);
+    for (int p = 1; p <= params; ++p) {
+        const char *name = sqlite3_bind_parameter_name(stmt, p);
+        const Cell *value = nullptr;
+        if (m_parameters && name)
+            for (const auto &[given, cell] : *m_parameters)
+                if (equalsNoCase(given, name))
+                    value = &cell;
+        if (!value) {
+            SqlError e{137, 15, 2, "Must declare the scalar variable \"" + std::string(name ? name : "?") + "\"."};
+            sqlite3_finalize(stmt);
+            sendError(e, line);
+            queueDone(tds::DoneError, 0, 0, false);
+            return false;
+        }
+        switch (value->type) {
+        case SQLITE_INTEGER: sqlite3_bind_int64(stmt, p, value->i); break;
+        case SQLITE_FLOAT: sqlite3_bind_double(stmt, p, value->d); break;
+        case SQLITE_TEXT:
+            sqlite3_bind_text(stmt, p, value->s.data(), static_cast<int>(value->s.size()), SQLITE_TRANSIENT);
+            break;
+        case SQLITE_BLOB:
+            sqlite3_bind_blob(stmt, p, value->s.data(), static_cast<int>(value->s.size()), SQLITE_TRANSIENT);
+            break;
+        default: sqlite3_bind_null(stmt, p); break;
+        }
     }
     refreshCatalog(tr.text);
 

@@ -29,8 +29,13 @@ public:
     bool use(const std::string &name, SqlError &error);
     const std::string &currentDatabase() const { return m_database; }
 
+    // Values for the @names of a statement sent by a remote procedure call.
+    using Parameters = std::vector<std::pair<std::string, Cell>>;
+
     // Runs a whole batch, writing tokens to out (the caller starts and finishes the message).
-    void runBatch(std::string_view text, TdsOutput &out, std::uint32_t tdsVersion);
+    // With parameters it runs inside a procedure: DONEINPROC tokens, the caller ends with
+    // DONEPROC. Returns false when a statement failed.
+    bool runBatch(std::string_view text, TdsOutput &out, std::uint32_t tdsVersion, const Parameters *parameters = nullptr);
 
     // Rows examined before the column types of a result are fixed.
     static constexpr int kLookAheadRows = 1000;
@@ -75,6 +80,7 @@ private:
     TdsOutput *m_out = nullptr;
     std::uint32_t m_version = 0;
     Done m_done;
+    const Parameters *m_parameters = nullptr;
     bool m_noCount = false;
     std::int64_t m_lastRowCount = 0;
 };

@@ -5,6 +5,7 @@
 #include "TdsOutput.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace yorsabat::standin {
@@ -24,6 +25,7 @@ private:
     bool answerPrelogin(const std::string &payload);
     bool answerLogin(const std::string &payload);
     void answerBatch(const std::string &payload);
+    void answerRpc(const std::string &payload);
     void answerUnsupported(const char *what);
     void acknowledgeAttention();
     void refuseLogin(const std::string &user, const SqlError *first);
@@ -38,6 +40,8 @@ private:
     std::uint32_t m_version = tds::Version74;
     std::string m_user;
     int m_batches = 0;
+    std::map<int, std::pair<std::string, std::string>> m_prepared; // handle -> statement, parameter declarations
+    int m_nextHandle = 1;
 };
 
 } // namespace yorsabat::standin

@@ -126,9 +126,10 @@ void writeMessage(TdsOutput &out, std::uint8_t token, int number, int state, int
         out.u16(static_cast<std::uint16_t>(line));
 }
 
-void writeDone(TdsOutput &out, std::uint16_t status, std::uint16_t command, std::uint64_t count, std::uint32_t v)
+void writeDone(TdsOutput &out, std::uint16_t status, std::uint16_t command, std::uint64_t count, std::uint32_t v,
+               std::uint8_t token)
 {
-    out.u8(tds::Done);
+    out.u8(token);
     out.u16(status);
     out.u16(command);
     if (v >= tds::Version72)

@@ -15,7 +15,8 @@ constexpr std::uint8_t SqlBatch = 0x01, Rpc = 0x03, Reply = 0x04, Attention = 0x
                        PreLogin = 0x12;
 // Tokens.
 constexpr std::uint8_t ColMetadata = 0x81, Error = 0xAA, Info = 0xAB, LoginAck = 0xAD, Row = 0xD1,
-                       EnvChange = 0xE3, Done = 0xFD, DoneInProc = 0xFF;
+                       EnvChange = 0xE3, Done = 0xFD, DoneProc = 0xFE, DoneInProc = 0xFF,
+                       ReturnStatus = 0x79, ReturnValue = 0xAC;
 // DONE status bits.
 constexpr std::uint16_t DoneFinal = 0x00, DoneMore = 0x01, DoneError = 0x02, DoneCount = 0x10,
                         DoneAttention = 0x20;
@@ -70,7 +71,7 @@ private:
 void writeMessage(TdsOutput &out, std::uint8_t token, int number, int state, int severity, std::string_view message,
                   std::string_view serverName, int line, std::uint32_t tdsVersion);
 void writeDone(TdsOutput &out, std::uint16_t status, std::uint16_t command, std::uint64_t count,
-               std::uint32_t tdsVersion);
+               std::uint32_t tdsVersion, std::uint8_t token = tds::Done);
 void writeEnvChange(TdsOutput &out, std::uint8_t type, std::string_view newValue, std::string_view oldValue);
 
 } // namespace yorsabat::standin

@@ -56,6 +56,7 @@ private slots:
     void twoClientsInDifferentDatabases();
     void closingAPartlyReadResultCancelsIt();
     void longTextComesBackWhole();
+    void preparedStatementsWithParameters();
 
 private:
     OdbcBatch runIn(const QString &database, const QString &sql);
@@ -481,6 +482,33 @@ void StandinSqlTest::longTextComesBackWhole()
     auto row = b.resultSets().value(0).rows.value(0);
     QCOMPARE(row.value(1), QStringLiteral("9000"));
     QCOMPARE(row.value(0), longText);
+}
+
+void StandinSqlTest::preparedStatementsWithParameters()
+{
+    // SQLPrepare/SQLExecute and bound parameters go out as remote procedure calls.
+    OdbcProbe probe;
+    QVERIFY(probe.connect(m_server.odbcConnectionString(QStringLiteral("VEZ_001_2024"))));
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_STMT, probe.handle(), &stmt);
+    QVERIFY(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR *)"SELECT DMKKOD, DMKGIRTUTAR FROM DEMKART WHERE DMKKOD = ? AND DMKGIRTUTAR > ?",
+                                     SQL_NTS)));
+    std::u16string code = u"A1";
+    SQLLEN codeLength = SQLLEN(code.size() * sizeof(char16_t));
+    double minimum = 100.5;
+    QVERIFY(SQL_SUCCEEDED(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 40, 0, code.data(),
+                                           0, &codeLength)));
+    QVERIFY(SQL_SUCCEEDED(SQLBindParameter(stmt, 2, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &minimum, 0, nullptr)));
+    for (int round = 0; round < 2; ++round) { // the second run reuses the prepared handle
+        SQLRETURN rc = SQLExecute(stmt);
+        QVERIFY2(SQL_SUCCEEDED(rc), qPrintable(OdbcProbe::diagnostics(SQL_HANDLE_STMT, stmt).value(0).text));
+        QVERIFY(SQL_SUCCEEDED(SQLFetch(stmt)));
+        QCOMPARE(OdbcProbe::textOf(stmt, 1), QStringLiteral("A1"));
+        QCOMPARE(OdbcProbe::textOf(stmt, 2), QStringLiteral("12345.670000000"));
+        QCOMPARE(SQLFetch(stmt), SQLRETURN(SQL_NO_DATA));
+        SQLCloseCursor(stmt);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
 }
 
 QTEST_GUILESS_MAIN(StandinSqlTest)
