@@ -1,31 +1,24 @@
 #include "ServerConnection.h"
 
 #include "Connection.h"
+#include "ConnectionString.h"
 #include "DatabaseList.h"
 
-namespace yorsabat::server {
+#include "shell/Settings.h"
 
-QString oleDbValue(const QString &value)
-{
-    const bool needsQuotes = value.contains(QLatin1Char(';')) || value.startsWith(QLatin1Char('"'))
-                             || value.startsWith(QLatin1Char('\''));
-    if (!needsQuotes)
-        return value;
-    const QLatin1Char dq('"'), sq('\'');
-    if (!value.contains(dq))
-        return dq + value + dq;
-    if (!value.contains(sq))
-        return sq + value + sq;
-    QString doubled = value;
-    doubled.replace(dq, QLatin1String("\"\""));
-    return dq + doubled + dq;
-}
+namespace yorsabat::server {
 
 QString buildConnectionString(const QString &prefix, const QString &user, const QString &password,
                               const QString &server)
 {
-    return prefix + QLatin1String("User ID=") + oleDbValue(user) + QLatin1String(";Password=")
-           + oleDbValue(password) + QLatin1String(";Data Source=") + oleDbValue(server);
+    return prefix + QLatin1String("User ID=") + quoteOleDbValue(user) + QLatin1String(";Password=")
+           + quoteOleDbValue(password) + QLatin1String(";Data Source=") + quoteOleDbValue(server);
+}
+
+void SettingsFileLogin::saveLogin(const TextBox &authentication, const TextBox &server, const TextBox &user,
+                                  const TextBox &password)
+{
+    settings::saveLogin(authentication, server, user, password);
 }
 
 ServerConnection::ServerConnection(Connection &connection, DatabaseList &databases,
@@ -63,10 +56,7 @@ void ServerConnection::connect()
                                                            m_controls.server.text()));
     m_connection.open();
 
-    m_settings.write(QStringLiteral("Yetkilendirme"), m_controls.authentication.text());
-    m_settings.write(QStringLiteral("Sunucu"), m_controls.server.text());
-    m_settings.write(QStringLiteral("Kullanici"), m_controls.user.text());
-    m_settings.write(QStringLiteral("Parola"), m_controls.password.text());
+    m_settings.saveLogin(m_controls.authentication, m_controls.server, m_controls.user, m_controls.password);
 
     m_controls.busy.on();
     m_databases.fill();

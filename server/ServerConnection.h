@@ -10,24 +10,31 @@ class Connection;
 class DatabaseList;
 
 // The connection string of the data-access layer's OLE DB form: the prefix box
-// text, then "User ID=", ";Password=" and ";Data Source=" with their values.
-// The prefix goes in as typed. A value stays character for character unless
-// it contains ";" or begins with a quote; such a value would end or open a
-// quoted value early, so it is quoted by the OLE DB rules instead.
+// text as typed, then "User ID=", ";Password=" and ";Data Source=" with the
+// box values. A value that would end early or lose characters when parsed (one
+// holding ";" or starting with a quote or blank) is quoted by the OLE DB rules;
+// every other value goes in character for character.
 QString buildConnectionString(const QString &prefix, const QString &user, const QString &password,
                               const QString &server);
 
-// One value of an OLE DB connection string, quoted when it has to be.
-QString oleDbValue(const QString &value);
-
-// Where a successful connect remembers its login: section "MSSQL" of the
-// settings file. Each write stores one key at once; a refused write raises
-// yorsabat::Error and leaves the keys written before it in place.
+// Where a successful connect remembers its login: the four login keys of the
+// settings file, in the order "Yetkilendirme", "Sunucu", "Kullanici",
+// "Parola". A refused write raises yorsabat::Error and leaves the keys written
+// before it in place.
 class LoginSettings
 {
 public:
     virtual ~LoginSettings() = default;
-    virtual void write(const QString &key, const QString &value) = 0;
+    virtual void saveLogin(const TextBox &authentication, const TextBox &server, const TextBox &user,
+                           const TextBox &password) = 0;
+};
+
+// The settings file of the working directory of that moment.
+class SettingsFileLogin : public LoginSettings
+{
+public:
+    void saveLogin(const TextBox &authentication, const TextBox &server, const TextBox &user,
+                   const TextBox &password) override;
 };
 
 // The connect button Button5 and the shared connection's after-connect step.

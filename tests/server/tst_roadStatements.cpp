@@ -1,4 +1,5 @@
 // The texts the server road builds: the connection string and its statements.
+#include "server/ConnectionString.h"
 #include "server/DatabaseList.h"
 #include "server/ServerConnection.h"
 #include "server/TableBrowser.h"
@@ -13,6 +14,7 @@ class RoadStatements : public QObject
 private slots:
     void connectionString_data();
     void connectionString();
+    void prefixGoesInAsTyped();
     void databaseListQuery_data();
     void databaseListQuery();
     void tableListQuery_data();
@@ -35,10 +37,10 @@ void RoadStatements::connectionString_data()
     QTest::newRow("empty login") << prefix << "" << "" << "host,1433"
                                  << prefix + "User ID=;Password=;Data Source=host,1433";
     QTest::newRow("empty prefix") << "" << "sa" << "p" << "h" << "User ID=sa;Password=p;Data Source=h";
-    QTest::newRow("prefix without separator kept as typed")
-        << "Provider=SQLOLEDB.1" << "sa" << "p" << "h" << "Provider=SQLOLEDB.1User ID=sa;Password=p;Data Source=h";
-    QTest::newRow("blanks, equals signs, inner quotes and Turkish letters stay")
-        << prefix << " şükrü " << "a=b\"c'd ı" << " srv " << prefix + "User ID= şükrü ;Password=a=b\"c'd ı;Data Source= srv ";
+    QTest::newRow("equals signs, inner quotes and Turkish letters stay")
+        << prefix << "şükrü" << "a=b\"c'd ı" << "srv\\İ" << prefix + "User ID=şükrü;Password=a=b\"c'd ı;Data Source=srv\\İ";
+    QTest::newRow("outer blanks quoted, else they would be trimmed")
+        << prefix << " sa" << "p " << "h" << prefix + "User ID=\" sa\";Password=\"p \";Data Source=h";
     QTest::newRow("semicolon: double quotes") << prefix << "sa" << "a;b" << "h"
                                               << prefix + "User ID=sa;Password=\"a;b\";Data Source=h";
     QTest::newRow("leading single quote") << prefix << "sa" << "'x" << "h"
@@ -60,7 +62,23 @@ void RoadStatements::connectionString()
     QFETCH(QString, password);
     QFETCH(QString, server);
     QFETCH(QString, expected);
-    QCOMPARE(buildConnectionString(prefix, user, password, server), expected);
+    const QString built = buildConnectionString(prefix, user, password, server);
+    QCOMPARE(built, expected);
+
+    // Whatever the boxes hold, the layer reads back exactly the typed values.
+    const ConnectionAttributes pairs = parseOleDbConnectionString(built);
+    QVERIFY(pairs.size() >= 3);
+    QCOMPARE(pairs.at(pairs.size() - 3), std::make_pair(QStringLiteral("User ID"), user));
+    QCOMPARE(pairs.at(pairs.size() - 2), std::make_pair(QStringLiteral("Password"), password));
+    QCOMPARE(pairs.at(pairs.size() - 1), std::make_pair(QStringLiteral("Data Source"), server));
+}
+
+void RoadStatements::prefixGoesInAsTyped()
+{
+    // No separator is added: a prefix without its ";" runs into "User ID".
+    QCOMPARE(buildConnectionString(QStringLiteral("Provider=SQLOLEDB.1"), QStringLiteral("sa"),
+                                   QStringLiteral("p"), QStringLiteral("h")),
+             QStringLiteral("Provider=SQLOLEDB.1User ID=sa;Password=p;Data Source=h"));
 }
 
 void RoadStatements::databaseListQuery_data()
