@@ -33,6 +33,13 @@ if ((${#missing[@]})); then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# The data layer finds the FreeTDS driver by its registered name; the package
+# registers it, but a machine where that step was skipped gets it here.
+if ! odbcinst -q -d -n FreeTDS >/dev/null 2>&1; then
+  echo "install-packages: registering the FreeTDS ODBC driver"
+  odbcinst -i -d -f /usr/share/tdsodbc/odbcinst.ini
+fi
+
 # Tests write numbers under a Turkish locale (decimal comma).
 if ! locale -a 2>/dev/null | grep -qiE '^tr_TR\.utf-?8$'; then
   echo "install-packages: generating the tr_TR.UTF-8 locale"
