@@ -252,10 +252,57 @@ Translation translate(const std::vector<Token> &tokens, std::size_t begin, std::
         }
         return nullptr;
     };
+    // SELECT TOP n: SQLite's LIMIT n at the end of that SELECT (before the parenthesis or
+    // semicolon that closes it).
+    struct PendingLimit
+    {
+        int depth;
+        std::string count;
+    };
+    std::vector<PendingLimit> limits;
     std::size_t k = begin;
     while (k < end) {
         const Token &t = tokens[k];
+        if (t.kind == Token::Punct && (t.text == ")" || t.text == ";"))
+            while (!limits.empty() && limits.back().depth == t.depth) {
+                out += " LIMIT " + limits.back().count + " ";
+                limits.pop_back();
+            }
         tr.starts.push_back(out.size());
+        if (t.isWord("top")) {
+            const Token *prev = prevSignificant(k);
+            std::size_t n = nextSignificant(tokens, k + 1);
+            if (prev && (prev->isWord("select") || prev->isWord("distinct") || prev->isWord("all")) && n < end) {
+                std::string count;
+                std::size_t after = n;
+                if (tokens[n].kind == Token::Number) {
+                    count = std::string(tokens[n].text);
+                    after = n + 1;
+                } else if (tokens[n].kind == Token::Punct && tokens[n].text == "(") {
+                    std::size_t close = n + 1;
+                    while (close < end && !(tokens[close].kind == Token::Punct && tokens[close].text == ")" &&
+                                            tokens[close].depth == tokens[n].depth + 1))
+                        ++close;
+                    if (close < end) {
+                        count = "(";
+                        for (std::size_t m = n + 1; m < close; ++m)
+                            count += std::string(tokens[m].text);
+                        count += ")";
+                        after = close + 1;
+                    }
+                }
+                std::size_t following = nextSignificant(tokens, after);
+                bool unsupported = following < end && (tokens[following].isWord("percent") || tokens[following].isWord("with"));
+                if (!count.empty() && !unsupported) {
+                    limits.push_back(PendingLimit{t.depth, count});
+                    out.push_back(' ');
+                    for (std::size_t m = k + 1; m < after; ++m)
+                        tr.starts.push_back(out.size());
+                    k = after;
+                    continue;
+                }
+            }
+        }
         // Multi-part names: db.schema.object, db..object, schema.object
         if (isIdentifier(t)) {
             const Token *prev = prevSignificant(k);
@@ -372,6 +419,10 @@ Translation translate(const std::vector<Token> &tokens, std::size_t begin, std::
             out += t.text;
         }
         ++k;
+    }
+    while (!limits.empty()) {
+        out += " LIMIT " + limits.back().count;
+        limits.pop_back();
     }
     return tr;
 }

@@ -423,6 +423,8 @@ void StandinSqlTest::tSqlFormsAreUnderstood_data()
     QTest::newRow("set options accepted") << "SET NOCOUNT ON; SET ANSI_NULLS ON\nSET DATEFORMAT dmy\nSELECT 1" << QStringList{"1"};
     QTest::newRow("no semicolons") << "SELECT 1 AS A SELECT 2 AS B" << QStringList{"1"};
     QTest::newRow("comments") << "/* a /* nested */ comment */ SELECT 5 -- trailing" << QStringList{"5"};
+    QTest::newRow("top") << "SELECT TOP 1 DMKKOD FROM DEMKART ORDER BY DMKKOD DESC" << QStringList{"A2"};
+    QTest::newRow("top in a subquery") << "SELECT COUNT(*) FROM (SELECT TOP (1) * FROM DEMKART) AS X" << QStringList{"1"};
     QTest::newRow("variables of the server") << "SELECT @@ROWCOUNT + 0 * @@SPID" << QStringList{"0"};
 }
 
