@@ -1,47 +1,12 @@
 #include "workbench/ScriptEncoding.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
-
-#include <array>
+#include "shell/AnsiCodec.h"
 
 namespace yorsabat::workbench {
 
 namespace {
 
-// Windows-1254 bytes 0x80..0xFF. The five bytes the code page leaves
-// undefined map to the C1 control of the same value, as Windows does, so any
-// file reads and writes back byte for byte.
-constexpr std::array<char16_t, 128> kHighHalf = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x008E, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x009E, 0x0178,
-    0x00A0, 0x00A1, 0x00A2, 0x00A3, 0x00A4, 0x00A5, 0x00A6, 0x00A7,
-    0x00A8, 0x00A9, 0x00AA, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,
-    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7,
-    0x00B8, 0x00B9, 0x00BA, 0x00BB, 0x00BC, 0x00BD, 0x00BE, 0x00BF,
-    0x00C0, 0x00C1, 0x00C2, 0x00C3, 0x00C4, 0x00C5, 0x00C6, 0x00C7,
-    0x00C8, 0x00C9, 0x00CA, 0x00CB, 0x00CC, 0x00CD, 0x00CE, 0x00CF,
-    0x011E, 0x00D1, 0x00D2, 0x00D3, 0x00D4, 0x00D5, 0x00D6, 0x00D7,
-    0x00D8, 0x00D9, 0x00DA, 0x00DB, 0x00DC, 0x0130, 0x015E, 0x00DF,
-    0x00E0, 0x00E1, 0x00E2, 0x00E3, 0x00E4, 0x00E5, 0x00E6, 0x00E7,
-    0x00E8, 0x00E9, 0x00EA, 0x00EB, 0x00EC, 0x00ED, 0x00EE, 0x00EF,
-    0x011F, 0x00F1, 0x00F2, 0x00F3, 0x00F4, 0x00F5, 0x00F6, 0x00F7,
-    0x00F8, 0x00F9, 0x00FA, 0x00FB, 0x00FC, 0x0131, 0x015F, 0x00FF,
-};
-
 const QByteArray kBom("\xEF\xBB\xBF", 3);
-
-bool decodeUtf8(QByteArrayView bytes, QString *out)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return false;
-    *out = std::move(text);
-    return true;
-}
 
 QString normaliseBreaks(QString text)
 {
@@ -52,52 +17,19 @@ QString normaliseBreaks(QString text)
 
 } // namespace
 
-QString fromWindows1254(const QByteArray &bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = b < 0x80 ? QChar(b) : QChar(kHighHalf[b - 0x80]);
-    }
-    return text;
-}
-
-bool toWindows1254(const QString &text, QByteArray *out)
-{
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char *p = bytes.data();
-    for (QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 0x80) {
-            *p++ = char(u);
-            continue;
-        }
-        int found = -1;
-        for (int i = 0; i < 128; ++i) {
-            if (kHighHalf[i] == u) {
-                found = i;
-                break;
-            }
-        }
-        if (found < 0)
-            return false;
-        *p++ = char(0x80 + found);
-    }
-    *out = std::move(bytes);
-    return true;
-}
-
 DecodedScript decodeScript(const QByteArray &bytes)
 {
     DecodedScript result;
     QString text;
-    if (bytes.startsWith(kBom) && decodeUtf8(QByteArrayView(bytes).sliced(3), &text)) {
+    const QByteArrayView afterBom = QByteArrayView(bytes).sliced(bytes.startsWith(kBom) ? 3 : 0);
+    if (afterBom.size() < bytes.size() && ansi::isValidUtf8(afterBom)) {
+        text = QString::fromUtf8(afterBom);
         result.encoding = ScriptEncoding::Utf8WithBom;
-    } else if (decodeUtf8(bytes, &text)) {
+    } else if (ansi::isValidUtf8(bytes)) {
+        text = QString::fromUtf8(bytes);
         result.encoding = ScriptEncoding::Utf8;
     } else {
-        text = fromWindows1254(bytes);
+        text = ansi::decodeWindows1254(bytes);
         result.encoding = ScriptEncoding::Windows1254;
     }
     result.text = normaliseBreaks(std::move(text));
@@ -109,8 +41,9 @@ QByteArray encodeScript(const QString &text, ScriptEncoding encoding, ScriptEnco
     QString lines = normaliseBreaks(text);
     lines.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     if (encoding == ScriptEncoding::Windows1254) {
-        QByteArray bytes;
-        if (toWindows1254(lines, &bytes)) {
+        bool fits = false;
+        QByteArray bytes = ansi::encodeWindows1254(lines, &fits);
+        if (fits) {
             if (written)
                 *written = ScriptEncoding::Windows1254;
             return bytes;

@@ -29,9 +29,4 @@ DecodedScript decodeScript(const QByteArray &bytes);
 // not fit; `written` tells which encoding was used.
 QByteArray encodeScript(const QString &text, ScriptEncoding encoding, ScriptEncoding *written = nullptr);
 
-// Windows-1254 without ICU: the table is our own.
-QString fromWindows1254(const QByteArray &bytes);
-// False when a character has no Windows-1254 byte.
-bool toWindows1254(const QString &text, QByteArray *out);
-
 } // namespace yorsabat::workbench
