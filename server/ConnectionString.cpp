@@ -80,13 +80,21 @@ bool isTrue(const QString &value, const QString &key)
     fail(QStringLiteral("'%1' is not a valid value of %2").arg(value, key));
 }
 
-// ODBC's own quoting: braces around a value that would otherwise end early.
-QString odbcValue(const QString &value)
+// ODBC's quoting: braces around a value that would otherwise end early.
+// Microsoft's drivers read "}}" inside braces as one "}"; FreeTDS takes the
+// braced text literally up to the first "};", so a value holding "};" cannot
+// reach it at all.
+QString odbcValue(const QString &value, bool freeTds)
 {
-    const bool needsBraces = value.contains(u';') || value.contains(u'{') || value.contains(u'}')
+    const bool needsBraces = value.contains(u';') || value.startsWith(u'{') || value.contains(u'}')
         || value.startsWith(u' ') || value.endsWith(u' ');
     if (!needsBraces)
         return value;
+    if (freeTds) {
+        if (value.contains(QLatin1StringView("};")))
+            fail(QStringLiteral("a value holding \"};\" cannot be passed to the FreeTDS driver"));
+        return u'{' + value + u'}';
+    }
     QString escaped = value;
     escaped.replace(QStringLiteral("}"), QStringLiteral("}}"));
     return u'{' + escaped + u'}';
@@ -180,22 +188,24 @@ bool OdbcConnectionSpec::isFreeTds() const
 
 QString OdbcConnectionSpec::toOdbcString() const
 {
-    QString out = QStringLiteral("Driver={%1};").arg(driver);
-    if (isFreeTds()) {
+    const bool freeTds = isFreeTds();
+    QString out = QStringLiteral("Driver={") + driver + QStringLiteral("};");
+    if (freeTds) {
         if (server.port > 0 || server.instance.isEmpty())
-            out = QStringLiteral("Driver={%1};Server=%2;Port=%3;").arg(driver, odbcValue(server.host)).arg(server.port > 0 ? server.port : 1433);
+            out += QStringLiteral("Server=") + odbcValue(server.host, true) + QStringLiteral(";Port=")
+                + QString::number(server.port > 0 ? server.port : 1433) + u';';
         else // FreeTDS's own lookup, which ignores the login timeout
-            out = QStringLiteral("Driver={%1};Server=%2;").arg(driver, odbcValue(server.host + u'\\' + server.instance));
+            out += QStringLiteral("Server=") + odbcValue(server.host + u'\\' + server.instance, true) + u';';
     } else if (server.port > 0) {
-        out += QStringLiteral("Server=%1;").arg(odbcValue(QStringLiteral("tcp:%1,%2").arg(server.host).arg(server.port)));
+        out += QStringLiteral("Server=") + odbcValue(QStringLiteral("tcp:%1,%2").arg(server.host).arg(server.port), false) + u';';
     } else {
         QString s = server.host;
         if (!server.instance.isEmpty())
             s += u'\\' + server.instance;
-        out += QStringLiteral("Server=%1;").arg(odbcValue(s));
+        out += QStringLiteral("Server=") + odbcValue(s, false) + u';';
     }
     for (const auto &[key, value] : attributes)
-        out += key + u'=' + odbcValue(value) + u';';
+        out += key + u'=' + odbcValue(value, freeTds) + u';';
     return out;
 }
 

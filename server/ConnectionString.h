@@ -37,6 +37,7 @@ struct OdbcConnectionSpec
 
     bool isFreeTds() const;
     // A named instance's port must be resolved before (resolveInstancePort).
+    // Raises yorsabat::Error for a value the driver cannot be given.
     QString toOdbcString() const;
 };
 

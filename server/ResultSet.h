@@ -52,6 +52,11 @@ public:
     std::int64_t rowCount() const;
 
     bool isNull(std::int64_t row, int column) const;
+    // Text forms, with "." as the decimal point whatever the locale: integers
+    // as digits; decimals exact, without trailing fractional zeros ("12.5",
+    // "1500"); floats in the shortest form that reads back the same;
+    // date-times "yyyy-MM-dd hh:mm:ss", with ".zzz" only when the
+    // milliseconds are not zero. A row or column outside the result raises.
     QString asText(std::int64_t row, int column) const;
     double asFloat(std::int64_t row, int column) const;
     std::int64_t asInteger(std::int64_t row, int column) const;

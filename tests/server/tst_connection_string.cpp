@@ -151,6 +151,7 @@ void TestConnectionString::badStrings_data()
     QTest::newRow("named pipes") << prefix + "Data Source=np:\\\\host\\pipe\\sql\\query" << "only TCP";
     QTest::newRow("bad Encrypt") << prefix + "Data Source=h;Encrypt=maybe" << "'maybe' is not a valid value of Encrypt";
     QTest::newRow("ODBC key") << "Driver={FreeTDS};Server=h" << "'Driver' belongs to ODBC";
+    QTest::newRow("}; for FreeTDS") << prefix + "Password=\"a};b\";Data Source=h" << "cannot be passed to the FreeTDS driver";
 }
 
 void TestConnectionString::badStrings()
@@ -158,7 +159,7 @@ void TestConnectionString::badStrings()
     QFETCH(QString, text);
     QFETCH(QString, mentions);
     try {
-        translateConnectionString(text, freeTdsOnly);
+        translateConnectionString(text, freeTdsOnly).toOdbcString();
         QFAIL("no error");
     } catch (const yorsabat::Error &e) {
         QVERIFY2(e.message().contains(mentions), qPrintable(e.message()));
@@ -218,9 +219,12 @@ void TestConnectionString::translation_data()
                                      << "Driver={FreeTDS};Server=h;Port=1433;Database=VEZ_001_2024;" + tail;
     QTest::newRow("Database, later key wins") << prefix + "Database=A;Data Source=h;Database=B" << "h" << "" << 0
                                               << "Driver={FreeTDS};Server=h;Port=1433;Database=B;" + tail;
-    QTest::newRow("quoted password reaches ODBC braced")
+    QTest::newRow("quoted password reaches FreeTDS braced as it is")
         << prefix + "User ID=sa;Password=\"p;w}d\";Data Source=h" << "h" << "" << 0
-        << "Driver={FreeTDS};Server=h;Port=1433;UID=sa;PWD={p;w}}d};" + tail;
+        << "Driver={FreeTDS};Server=h;Port=1433;UID=sa;PWD={p;w}d};" + tail;
+    QTest::newRow("password ending in a brace")
+        << prefix + "Password=ab};Data Source=h" << "h" << "" << 0
+        << "Driver={FreeTDS};Server=h;Port=1433;PWD={ab}};" + tail;
     QTest::newRow("encrypt") << prefix + "Data Source=h;Encrypt=yes;TrustServerCertificate=True" << "h" << "" << 0
                              << "Driver={FreeTDS};Server=h;Port=1433;Encryption=require;" + tail;
     QTest::newRow("encrypt no") << prefix + "Data Source=h;Encrypt=no" << "h" << "" << 0
@@ -260,6 +264,10 @@ void TestConnectionString::microsoftDriverWhenRegistered()
     spec.server.port = 50123; // resolved through the Browser
     QCOMPARE(spec.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:127.0.0.1,50123;"
                                                  "UID=sa;PWD={a;b};Encrypt=no;"));
+    // Microsoft's drivers read "}}" in braces as one brace, so "};" can pass.
+    spec = translateConnectionString(prefix + "Password=\"a};b\";Data Source=h,1500", ms);
+    QCOMPARE(spec.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:h,1500;"
+                                                 "PWD={a}};b};Encrypt=no;"));
     spec = translateConnectionString(prefix + "Data Source=h,1500;Encrypt=true;TrustServerCertificate=yes", ms);
     QCOMPARE(spec.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:h,1500;"
                                                  "Encrypt=yes;TrustServerCertificate=yes;"));

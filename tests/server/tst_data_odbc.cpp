@@ -68,6 +68,8 @@ private slots:
     void connectRunsAfterConnectOnce();
     void failedConnectsFailFast_data();
     void failedConnectsFailFast();
+    void passwordsReachTheServerIntact_data();
+    void passwordsReachTheServerIntact();
     void batchErrorRaisedAfterDraining();
     void openPassesOverResultsWithoutColumns();
     void openWithoutResultSetRunsTheBatch();
@@ -166,6 +168,32 @@ void TestDataOdbc::failedConnectsFailFast()
     // The string is kept and can be replaced while closed.
     c.setConnectionString(m_server.oleDbConnectionString());
     c.open();
+    QVERIFY(c.isOpen());
+}
+
+void TestDataOdbc::passwordsReachTheServerIntact_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("written"); // as the OLE DB string holds it
+    QTest::newRow("semicolon and braces") << QStringLiteral("a;b}c{d") << QStringLiteral("\"a;b}c{d\"");
+    QTest::newRow("ending in a brace") << QStringLiteral("x;y}") << QStringLiteral("\"x;y}\"");
+    QTest::newRow("Turkish letters") << QStringLiteral("Şifre_ğüİı") << QStringLiteral("Şifre_ğüİı");
+    QTest::newRow("quotes and blanks") << QStringLiteral("'x y\"") << QStringLiteral("\"'x y\"\"\"");
+}
+
+void TestDataOdbc::passwordsReachTheServerIntact()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, written);
+    StandinServer server({false, 0, {QStringLiteral("--login"), QStringLiteral("yonetici:") + password}});
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    Connection c;
+    c.setConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Persist Security Info=False;User ID=yonetici;Password=%1;"
+                                         "Data Source=127.0.0.1,%2")
+                              .arg(written)
+                              .arg(server.port()));
+    const QString error = errorOf([&] { c.open(); });
+    QVERIFY2(error.isEmpty(), qPrintable(error + u'\n' + server.standardError()));
     QVERIFY(c.isOpen());
 }
 
