@@ -59,6 +59,7 @@ TForm3::TForm3(yorsabat::server::Query &adoQuery11, QWidget *parent)
     QHeaderView *rows = grid->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Interactive);
     connect(grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm3::scheduleFit);
+    connect(grid->verticalScrollBar(), &QScrollBar::rangeChanged, this, &TForm3::scheduleFit);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TForm3::scheduleFit);
     connect(header, &QHeaderView::sectionResized, this, &TForm3::scheduleFit);
 
