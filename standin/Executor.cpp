@@ -701,15 +701,18 @@ bool Executor::streamResult(sqlite3_stmt *stmt, int line)
     std::vector<std::vector<Cell>> ahead;
     bool complete = false;
     int rc = SQLITE_ROW;
-    while (static_cast<int>(ahead.size()) < kLookAheadRows) {
+    std::size_t aheadBytes = 0;
+    while (static_cast<int>(ahead.size()) < kLookAheadRows && aheadBytes < kLookAheadBytes) {
         rc = sqlite3_step(stmt);
         if (rc != SQLITE_ROW) {
             complete = true;
             break;
         }
         std::vector<Cell> row(static_cast<std::size_t>(ncol));
-        for (int c = 0; c < ncol; ++c)
+        for (int c = 0; c < ncol; ++c) {
             readCell(stmt, c, row[static_cast<std::size_t>(c)]);
+            aheadBytes += 16 + row[static_cast<std::size_t>(c)].s.size();
+        }
         ahead.push_back(std::move(row));
     }
     if (complete && rc != SQLITE_DONE) {

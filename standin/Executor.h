@@ -39,6 +39,7 @@ public:
 
     // Rows examined before the column types of a result are fixed.
     static constexpr int kLookAheadRows = 1000;
+    static constexpr std::size_t kLookAheadBytes = 16u << 20; // and at most this much of them
 
 private:
     struct Done

@@ -34,7 +34,8 @@ bool makeAddress(const std::string &address, std::uint16_t port, sockaddr_in &sa
     std::memset(&sa, 0, sizeof sa);
     sa.sin_family = AF_INET;
     sa.sin_port = htons(port);
-    if (inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1) {
+    const std::string numeric = address == "localhost" ? std::string("127.0.0.1") : address;
+    if (inet_pton(AF_INET, numeric.c_str(), &sa.sin_addr) != 1) {
         error = "not an IPv4 address: " + address;
         return false;
     }

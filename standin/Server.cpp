@@ -380,7 +380,11 @@ bool Server::createDatabase(const std::string &name, int &number, std::string &m
     }
     fs::path path = pathOf(m_options.dataDir) / pathOf(name + kSuffix);
     // An empty file is an empty SQLite database; "x" refuses to replace one that appeared meanwhile.
-    std::FILE *f = std::fopen(path.string().c_str(), "wbx");
+#ifdef _WIN32
+    std::FILE *f = _wfopen(path.c_str(), L"wbx");
+#else
+    std::FILE *f = std::fopen(path.c_str(), "wbx");
+#endif
     if (!f) {
         number = 1802;
         message = "CREATE DATABASE failed. Could not create the file for database '" + name + "'.";
