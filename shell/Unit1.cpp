@@ -9,6 +9,7 @@
 
 #include "server/Connection.h"
 #include "server/Query.h"
+#include "workbench/WorkbenchCommands.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -47,6 +48,7 @@ struct TRuZovi1::Data
     server::Query query2{connection, QStringLiteral("ADOQuery2")};
     server::Query query3{connection, QStringLiteral("ADOQuery3")};
     server::Query query11{connection, QStringLiteral("ADOQuery11")};
+    std::unique_ptr<workbench::WorkbenchCommands> workbench; // made once the controls exist
 };
 
 TRuZovi1::TRuZovi1(QWidget *parent)
@@ -62,6 +64,10 @@ TRuZovi1::TRuZovi1(QWidget *parent)
     m_ui->StatusBar1->addWidget(statusText, 1);
     m_ui->StatusBar1->setFixedHeight(19);
     m_ports = std::make_unique<Ports>(*m_ui, statusText);
+    m_data->workbench = std::make_unique<workbench::WorkbenchCommands>(
+        this, m_data->connection, m_data->query1,
+        workbench::WorkbenchCommands::Controls{m_ports->editor, m_ports->status, m_ports->busy, m_ports->databases,
+                                               m_ports->detailed, m_ports->summary, m_ports->year});
 
     // Client area 797 x 600 under the menu bar; the form fixes it, growing
     // only when maximized (the controls then follow their anchors).
@@ -105,6 +111,7 @@ server::Query &TRuZovi1::ADOQuery1() { return m_data->query1; }
 server::Query &TRuZovi1::ADOQuery2() { return m_data->query2; }
 server::Query &TRuZovi1::ADOQuery3() { return m_data->query3; }
 server::Query &TRuZovi1::ADOQuery11() { return m_data->query11; }
+workbench::WorkbenchCommands &TRuZovi1::workbench() { return *m_data->workbench; }
 
 void TRuZovi1::setErrorReporter(ErrorReporter *reporter) { m_reporter = reporter; }
 ErrorReporter &TRuZovi1::errorReporter() { return m_reporter ? *m_reporter : *m_errorBox; }
@@ -139,15 +146,15 @@ void TRuZovi1::DBGrid2DblClick() { runCommand([this] { /* table browser: double-
 
 // ---- Workbench: script files, statement execution, batch, inspection queries -
 
-void TRuZovi1::YeniClick() { runCommand([this] { /* script files: new */ }); }
-void TRuZovi1::AcClick() { runCommand([this] { /* script files: open */ }); }
-void TRuZovi1::KaydetClick() { runCommand([this] { /* script files: save */ }); }
-void TRuZovi1::Button3Click() { runCommand([this] { /* statement execution: ExecSQL */ }); }
-void TRuZovi1::Button4Click() { runCommand([this] { /* statement execution: Open */ }); }
-void TRuZovi1::BitBtn1Click() { runCommand([this] { /* batch run */ }); }
-void TRuZovi1::EdefterSiff() { runCommand([this] { /* inspection query */ }); }
-void TRuZovi1::efatsifre() { runCommand([this] { /* inspection query */ }); }
-void TRuZovi1::BitBtn2Click() { runCommand([this] { /* inspection query */ }); }
+void TRuZovi1::YeniClick() { runCommand([this] { workbench().files.YeniClick(); }); }
+void TRuZovi1::AcClick() { runCommand([this] { workbench().files.AcClick(); }); }
+void TRuZovi1::KaydetClick() { runCommand([this] { workbench().files.KaydetClick(); }); }
+void TRuZovi1::Button3Click() { runCommand([this] { workbench().statements.Button3Click(); }); }
+void TRuZovi1::Button4Click() { runCommand([this] { workbench().statements.Button4Click(); }); }
+void TRuZovi1::BitBtn1Click() { runCommand([this] { workbench().batch.BitBtn1Click(); }); }
+void TRuZovi1::EdefterSiff() { runCommand([this] { workbench().canned.EdefterSiff(); }); }
+void TRuZovi1::efatsifre() { runCommand([this] { workbench().canned.efatsifre(); }); }
+void TRuZovi1::BitBtn2Click() { runCommand([this] { workbench().canned.BitBtn2Click(); }); }
 
 // ---- Reports: fixed-asset report run ------------------------------------------
 

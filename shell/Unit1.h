@@ -12,6 +12,7 @@ class QTimer;
 namespace Ui { class RuZovi1; }
 namespace yorsabat { class Anchors; }
 namespace yorsabat::server { class Connection; class Query; }
+namespace yorsabat::workbench { class WorkbenchCommands; }
 
 // The main window RuZovi1. It holds the controls of its form and forwards each
 // event to the module that handles it; every handler runs inside the error
@@ -51,6 +52,9 @@ public:
     yorsabat::server::Query &ADOQuery2();   // database list
     yorsabat::server::Query &ADOQuery3();   // table list, shown by DBGrid2
     yorsabat::server::Query &ADOQuery11();  // report data set; shown by Form3
+
+    // Script files, ExecSQL / Open, the batch run and the inspection queries.
+    yorsabat::workbench::WorkbenchCommands &workbench();
 
     // Where the error wrapper shows messages; the error box unless replaced
     // (tests record them instead). The window does not take ownership.

@@ -1,5 +1,7 @@
 #include "shell/ErrorBox.h"
 #include "shell/Unit1.h"
+#include "workbench/Unit2.h"
+#include "workbench/WorkbenchCommands.h"
 
 #include <QApplication>
 
@@ -14,11 +16,14 @@ int main(int argc, char *argv[])
     std::setlocale(LC_NUMERIC, "C");
 
     std::unique_ptr<TRuZovi1> RuZovi1;
+    std::unique_ptr<TForm2> Form2; // goes before the query it shows
     yorsabat::ErrorBox startupErrorBox;
     yorsabat::runGuarded(startupErrorBox, [&] {
         RuZovi1 = std::make_unique<TRuZovi1>();
         // The result window Form2 and the asset view window Form3 are created
         // here, hidden, after the main window.
+        Form2 = std::make_unique<TForm2>(RuZovi1->ADOQuery1());
+        RuZovi1->workbench().setResultWindow(Form2.get());
 
         // Closing the main window ends the program, also while a secondary
         // window is still open.

@@ -20,6 +20,11 @@ BatchProgressWindow::~BatchProgressWindow()
     delete m_dialog;
 }
 
+QDialog *BatchProgressWindow::dialog() const
+{
+    return m_dialog;
+}
+
 void BatchProgressWindow::build()
 {
     m_dialog = new QDialog(m_mainWindow);

@@ -27,7 +27,7 @@ public:
     void databaseStarting(int number, int total, const QString &name) override;
     void end() override;
 
-    QDialog *dialog() const { return m_dialog; }
+    QDialog *dialog() const;
 
 private:
     void build();
