@@ -233,6 +233,23 @@ bool makePeer(const std::string &address, std::uint16_t port, Peer &out)
     return true;
 }
 
+bool connectTcp(const Peer &to, Socket &out)
+{
+    auto h = ::socket(AF_INET, SOCK_STREAM, 0);
+#ifdef _WIN32
+    if (h == INVALID_SOCKET)
+        return false;
+#else
+    if (h < 0)
+        return false;
+#endif
+    Socket s(static_cast<Handle>(h));
+    if (::connect(h, reinterpret_cast<const sockaddr *>(to.storage), static_cast<socklen_t>(to.length)) != 0)
+        return false;
+    out = std::move(s);
+    return true;
+}
+
 long receiveFrom(Socket &s, void *buffer, std::size_t cap, Peer &from)
 {
     socklen_t len = sizeof from.storage;

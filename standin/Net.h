@@ -56,6 +56,8 @@ struct Peer
     unsigned char storage[128];
     int length = 0;
 };
+// Connects a TCP stream to an address made by makePeer.
+bool connectTcp(const Peer &to, Socket &out);
 bool makePeer(const std::string &address, std::uint16_t port, Peer &out);
 long receiveFrom(Socket &s, void *buffer, std::size_t cap, Peer &from);
 bool sendTo(Socket &s, const void *buffer, std::size_t n, const Peer &to);

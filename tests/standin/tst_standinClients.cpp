@@ -78,6 +78,8 @@ private slots:
     void refusesEveryLoginOnDemand();
     void closesTheConnectionAfterNBatches();
     void delaysEveryAnswer();
+    void survivesMalformedInput_data();
+    void survivesMalformedInput();
 };
 
 void StandinClientsTest::initTestCase()
@@ -199,6 +201,50 @@ void StandinClientsTest::delaysEveryAnswer()
     timer.restart();
     QVERIFY(probe.run(QStringLiteral("SELECT 1")).ok);
     QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
+}
+
+void StandinClientsTest::survivesMalformedInput_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    auto packet = [](char type, const QByteArray &payload) {
+        QByteArray p;
+        const int length = payload.size() + 8;
+        p.append(type).append(char(0x01)).append(char(length >> 8)).append(char(length & 0xFF));
+        p.append(QByteArray(4, '\0')).append(payload);
+        return p;
+    };
+    QTest::newRow("header shorter than itself") << QByteArray("\x12\x01\x00\x03\x00\x00\x00\x00", 8);
+    QTest::newRow("truncated packet") << QByteArray("\x12\x01\x10\x00\x00\x00\x00\x00abc", 11);
+    QTest::newRow("login too short") << packet(0x10, QByteArray(20, 'x'));
+    QByteArray login(94, '\0');
+    for (int at = 36; at < 90; at += 4) { // every offset and length far beyond the packet
+        login[at] = char(0xF0);
+        login[at + 1] = char(0xFF);
+        login[at + 2] = char(0xFF);
+        login[at + 3] = char(0x7F);
+    }
+    QTest::newRow("login with wild offsets") << packet(0x10, login);
+    QTest::newRow("batch before login") << packet(0x01, QByteArray("S\0E\0L\0", 6));
+    QTest::newRow("random bytes") << QByteArray::fromHex("deadbeef00ff12a5c3").repeated(50);
+}
+
+void StandinClientsTest::survivesMalformedInput()
+{
+    QFETCH(QByteArray, bytes);
+    StandinServer server;
+    QVERIFY2(server.start(), qPrintable(server.errorText()));
+    {
+        // A raw TCP client: the server must answer with at most a refusal and go on serving.
+        net::Socket s;
+        net::Peer to;
+        QVERIFY(net::makePeer("127.0.0.1", server.port(), to));
+        QVERIFY(net::connectTcp(to, s));
+        s.writeAll(bytes.constData(), std::size_t(bytes.size()));
+        s.waitReadable(300);
+    }
+    OdbcProbe probe;
+    QVERIFY2(probe.connect(server.odbcConnectionString()), qPrintable(probe.connectError()));
+    QVERIFY(probe.run(QStringLiteral("SELECT 1")).ok);
 }
 
 QTEST_GUILESS_MAIN(StandinClientsTest)
