@@ -1,6 +1,7 @@
 // The demo instance served by the stand-in, read through FreeTDS's ODBC
 // driver with the tool's own list and report statements; and the fixture
 // that starts it.
+#include "OdbcProbe.h"
 #include "reports/ReportQueries.h"
 #include "tests/support/StandinServer.h"
 
@@ -8,109 +9,35 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <algorithm>
 #include <cmath>
 
-using yorsabat::testing::StandinServer;
+using namespace yorsabat::testing;
 
 namespace {
 
-// A bare ODBC connection: rows of the first result as text, NULL as a null QString.
+// The first result's rows of a batch, and the driver's messages when it failed.
 class OdbcLink
 {
 public:
-    OdbcLink()
-    {
-        SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
-        SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
-    }
-    ~OdbcLink()
-    {
-        if (m_connected)
-            SQLDisconnect(m_dbc);
-        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
-    }
-
-    bool connect(const QString &connectionString)
-    {
-        SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0);
-        QByteArray text = connectionString.toUtf8();
-        const SQLRETURN rc = SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR *>(text.data()), SQLSMALLINT(text.size()),
-                                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-        m_connected = SQL_SUCCEEDED(rc);
-        if (!m_connected)
-            m_error = diagnostics(SQL_HANDLE_DBC, m_dbc);
-        return m_connected;
-    }
+    bool connect(const QString &connectionString) { return m_probe.connect(connectionString); }
 
     QList<QStringList> rows(const QString &sql)
     {
-        QList<QStringList> result;
-        SQLHSTMT stmt = SQL_NULL_HSTMT;
-        SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt);
-        QByteArray text = sql.toUtf8();
-        if (!SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR *>(text.data()), SQLINTEGER(text.size())))) {
-            m_error = diagnostics(SQL_HANDLE_STMT, stmt);
-            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-            return result;
+        const OdbcBatch batch = m_probe.run(sql);
+        if (!batch.ok) {
+            QStringList texts;
+            for (const OdbcMessage &message : batch.messages)
+                texts.append(message.text);
+            m_error = texts.join(QLatin1Char('\n'));
         }
-        SQLSMALLINT columns = 0;
-        SQLNumResultCols(stmt, &columns);
-        while (SQL_SUCCEEDED(SQLFetch(stmt))) {
-            QStringList row;
-            for (SQLUSMALLINT c = 1; c <= columns; ++c)
-                row.append(textOf(stmt, c));
-            result.append(row);
-        }
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        return result;
+        return batch.resultSets().value(0).rows;
     }
 
-    QString error() const { return m_error; }
+    QString error() const { return m_error.isEmpty() ? m_probe.connectError() : m_error; }
 
 private:
-    static QString textOf(SQLHSTMT stmt, SQLUSMALLINT column)
-    {
-        QByteArray value;
-        char buffer[4096];
-        for (;;) {
-            SQLLEN indicator = 0;
-            const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_CHAR, buffer, sizeof buffer, &indicator);
-            if (rc == SQL_NO_DATA)
-                break;
-            if (!SQL_SUCCEEDED(rc))
-                return QStringLiteral("<error>");
-            if (indicator == SQL_NULL_DATA)
-                return QString();
-            const qsizetype got = indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer)
-                                      ? qsizetype(sizeof buffer - 1)
-                                      : qsizetype(indicator);
-            value.append(buffer, got);
-            if (rc == SQL_SUCCESS)
-                break;
-        }
-        return QString::fromUtf8(value);
-    }
-
-    static QString diagnostics(SQLSMALLINT type, SQLHANDLE handle)
-    {
-        QStringList messages;
-        SQLCHAR state[6], message[1024];
-        SQLINTEGER native = 0;
-        SQLSMALLINT length = 0;
-        for (SQLSMALLINT i = 1; SQL_SUCCEEDED(SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message, &length)); ++i)
-            messages.append(QString::fromUtf8(reinterpret_cast<const char *>(message)));
-        return messages.join(QLatin1Char('\n'));
-    }
-
-    SQLHENV m_env = SQL_NULL_HENV;
-    SQLHDBC m_dbc = SQL_NULL_HDBC;
-    bool m_connected = false;
+    OdbcProbe m_probe;
     QString m_error;
 };
 
