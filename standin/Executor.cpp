@@ -244,6 +244,14 @@ void Executor::refreshCatalog(const std::string &text)
 
 void Executor::sendError(const SqlError &error, int line)
 {
+    if (m_dryRun) {
+        if (!m_dryFailed) {
+            m_dryFailed = true;
+            m_dryError = error;
+            m_dryLine = line;
+        }
+        return;
+    }
     flushDone(true);
     writeMessage(*m_out, tds::Error, error.number, error.state, error.severity, error.message,
                  m_server.options().instance, line, m_version);
@@ -263,6 +271,8 @@ void Executor::sendEnvChange(std::uint8_t type, const std::string &newValue, con
 
 void Executor::queueDone(std::uint16_t status, std::uint16_t command, std::uint64_t count, bool hasCount)
 {
+    if (m_dryRun)
+        return;
     flushDone(true);
     m_done.pending = true;
     m_done.status = static_cast<std::uint16_t>(status | (hasCount && !m_noCount ? tds::DoneCount : 0));
@@ -324,34 +334,19 @@ bool Executor::runBatch(std::string_view text, TdsOutput &out, std::uint32_t tds
         }
     }
 
-    std::size_t i = 0;
-    bool ok = true;
-    while (ok) {
-        i = sql::nextSignificant(tokens, i);
-        if (i >= tokens.size())
-            break;
-        const Token &t = tokens[i];
-        if (t.kind == Token::Punct && t.text == ";") {
-            ++i;
-            continue;
-        }
-        if (t.isWord("use"))
-            ok = runUse(tokens, i);
-        else if (t.isWord("set"))
-            ok = runSet(tokens, i);
-        else if ((t.isWord("create") || t.isWord("drop")) &&
-                 sql::nextSignificant(tokens, i + 1) < tokens.size() &&
-                 tokens[sql::nextSignificant(tokens, i + 1)].isWord("database"))
-            ok = runDatabaseDdl(tokens, i, t.isWord("create"));
-        else if (t.isWord("standin"))
-            ok = runControl(tokens, i);
-        else if (t.isWord("print"))
-            ok = runPrint(tokens, i);
-        else
-            ok = runSqlite(tokens, i);
-        if (out.failed() || out.interrupted())
-            break;
+    m_dryRun = true;
+    m_dryFailed = false;
+    runStatements(tokens);
+    m_dryRun = false;
+    if (m_dryFailed) {
+        sendError(m_dryError, m_dryLine);
+        queueDone(tds::DoneError, 0, 0, false);
+        flushDone(more);
+        return false;
     }
+    m_ok = true;
+    runStatements(tokens);
+    const bool ok = m_ok;
     if (out.interrupted()) {
         m_done = Done{};
         return false; // the caller acknowledges the cancel
@@ -363,6 +358,39 @@ bool Executor::runBatch(std::string_view text, TdsOutput &out, std::uint32_t tds
         flushDone(false);
     }
     return ok;
+}
+
+void Executor::runStatements(const std::vector<Token> &tokens)
+{
+    std::size_t i = 0;
+    bool ok = true;
+    while (ok) {
+        i = sql::nextSignificant(tokens, i);
+        if (i >= tokens.size())
+            break;
+        const Token &t = tokens[i];
+        if (t.kind == Token::Punct && t.text == ";") {
+            ++i;
+            continue;
+        }
+        std::size_t second = sql::nextSignificant(tokens, i + 1);
+        if (t.isWord("use"))
+            ok = runUse(tokens, i);
+        else if (t.isWord("set"))
+            ok = runSet(tokens, i);
+        else if ((t.isWord("create") || t.isWord("drop")) && second < tokens.size() && tokens[second].isWord("database"))
+            ok = runDatabaseDdl(tokens, i, t.isWord("create"));
+        else if (t.isWord("standin"))
+            ok = runControl(tokens, i);
+        else if (t.isWord("print"))
+            ok = runPrint(tokens, i);
+        else
+            ok = runSqlite(tokens, i);
+        if (m_out->failed() || m_out->interrupted())
+            break;
+    }
+    if (!m_dryRun)
+        m_ok = ok;
 }
 
 bool Executor::runUse(const std::vector<Token> &tokens, std::size_t &i)
@@ -377,6 +405,8 @@ bool Executor::runUse(const std::vector<Token> &tokens, std::size_t &i)
     }
     std::string name = tokens[n].name();
     i = n + 1;
+    if (m_dryRun)
+        return true;
     std::string old = m_database;
     SqlError error;
     if (!use(name, error)) {
@@ -442,6 +472,8 @@ bool Executor::runDatabaseDdl(const std::vector<Token> &tokens, std::size_t &i, 
     }
     std::string name = tokens[n].name();
     i = n + 1;
+    if (m_dryRun)
+        return true;
     SqlError e;
     bool ok = create ? m_server.createDatabase(name, e.number, e.message)
                      : m_server.dropDatabase(name, m_sessionId, e.number, e.message);
@@ -464,6 +496,8 @@ bool Executor::runControl(const std::vector<Token> &tokens, std::size_t &i)
         if (tokens[k].significant())
             w.push_back(lower(tokens[k].text));
     i = end;
+    if (m_dryRun)
+        return true;
     auto number = [](const std::string &s, int &v) {
         if (s.empty() || s.find_first_not_of("0123456789") != std::string::npos || s.size() > 9)
             return false;
@@ -509,6 +543,8 @@ bool Executor::runPrint(const std::vector<Token> &tokens, std::size_t &i)
     ctx.currentDatabase = m_database;
     auto tr = sql::translate(tokens, from, end, ctx);
     i = end;
+    if (m_dryRun)
+        return true;
     std::string q = "SELECT " + tr.text;
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(m_db, q.c_str(), static_cast<int>(q.size()), &stmt, nullptr);
@@ -596,7 +632,8 @@ bool Executor::runSqlite(const std::vector<Token> &tokens, std::size_t &i)
 {
     sql::Context ctx;
     ctx.currentDatabase = m_database;
-    ctx.attach = [this](const std::string &db) { return attachDatabase(db); };
+    if (!m_dryRun)
+        ctx.attach = [this](const std::string &db) { return attachDatabase(db); };
     ctx.lastRowCount = m_lastRowCount;
     ctx.serverName = m_server.options().instance;
     ctx.version = Server::versionText();
@@ -623,6 +660,12 @@ bool Executor::runSqlite(const std::vector<Token> &tokens, std::size_t &i)
     }
     if (rc != SQLITE_OK) {
         SqlError e = mapError(rc, sqlite3_errmsg(m_db), tokens, i, end);
+        if (m_dryRun && e.number != 102 && e.number != 105) {
+            // Names are resolved when the statement runs (an earlier one may create them);
+            // the first pass cannot see past this statement.
+            sqlite3_finalize(stmt);
+            return false;
+        }
         int offset = sqlite3_error_offset(m_db);
         if (offset >= 0)
             line = tokens[tr.tokenAt(static_cast<std::size_t>(offset))].line;
@@ -638,6 +681,10 @@ bool Executor::runSqlite(const std::vector<Token> &tokens, std::size_t &i)
     i = next;
     if (!stmt)
         return true; // only comments
+    if (m_dryRun) {
+        sqlite3_finalize(stmt);
+        return true;
+    }
 
     const int params = sqlite3_bind_parameter_count(stmt);
     for (int p = 1; p <= params; ++p) {

@@ -63,6 +63,7 @@ private:
     bool runControl(const std::vector<sql::Token> &tokens, std::size_t &i);
     bool runPrint(const std::vector<sql::Token> &tokens, std::size_t &i);
     bool runSqlite(const std::vector<sql::Token> &tokens, std::size_t &i);
+    void runStatements(const std::vector<sql::Token> &tokens);
     bool streamResult(sqlite3_stmt *stmt, int line);
     void surveyColumns(sqlite3_stmt *stmt, const std::vector<int> &columns, std::vector<ColumnType> &types);
 
@@ -82,6 +83,13 @@ private:
     std::uint32_t m_version = 0;
     Done m_done;
     const Parameters *m_parameters = nullptr;
+    // First pass over a batch: statements are only parsed, as SQL Server compiles a batch
+    // before running it, so a syntax error anywhere runs nothing.
+    bool m_dryRun = false;
+    bool m_dryFailed = false;
+    SqlError m_dryError;
+    int m_dryLine = 0;
+    bool m_ok = true;
     bool m_noCount = false;
     std::int64_t m_lastRowCount = 0;
 };

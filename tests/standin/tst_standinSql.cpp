@@ -51,6 +51,7 @@ private slots:
     void reportsSqlServerErrors();
     void failingStatementEndsTheBatch();
     void goLineRunsNothing();
+    void syntaxErrorAnywhereRunsNothing();
     void tSqlFormsAreUnderstood_data();
     void tSqlFormsAreUnderstood();
     void twoClientsInDifferentDatabases();
@@ -408,6 +409,23 @@ void StandinSqlTest::goLineRunsNothing()
     QVERIFY(after.hasMessage(208)); // not even the statement before the GO ran
     // GO inside a text or as part of a name is no separator.
     QVERIFY(probe.run(QStringLiteral("SELECT 'GO' AS GOAL")).ok);
+}
+
+void StandinSqlTest::syntaxErrorAnywhereRunsNothing()
+{
+    // SQL Server compiles the whole batch first: a typo in the last statement stops the first.
+    OdbcProbe probe;
+    QVERIFY(probe.connect(m_server.odbcConnectionString(QStringLiteral("VEZ_002_2024"))));
+    QVERIFY(probe.run(QStringLiteral("CREATE TABLE SYNTAX(N int)")).ok);
+    OdbcBatch b = probe.run(QStringLiteral("INSERT INTO SYNTAX VALUES(1)\nDELETE FROM SYNTAX WHERE N =\nSELECT 1"));
+    QVERIFY(!b.ok);
+    QVERIFY(b.hasMessage(102));
+    QCOMPARE(probe.run(QStringLiteral("SELECT COUNT(*) FROM SYNTAX")).resultSets().value(0).rows.value(0).value(0),
+             QStringLiteral("0"));
+    // A name that a statement before it creates is no reason to stop.
+    b = probe.run(QStringLiteral("CREATE TABLE LATER(N int)\nINSERT INTO LATER VALUES(5)\nSELECT N FROM LATER"));
+    QVERIFY2(b.ok, qPrintable(b.messages.value(0).text));
+    QCOMPARE(b.resultSets().value(0).rows, (QList<QStringList>{{"5"}}));
 }
 
 void StandinSqlTest::tSqlFormsAreUnderstood_data()
