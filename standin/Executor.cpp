@@ -191,8 +191,15 @@ bool Executor::use(const std::string &name, SqlError &error)
         error.message = "Database '" + name + "' does not exist. Make sure that the name is entered correctly.";
         return false;
     }
-    if (m_db && equalsNoCase(entry.name, m_database) && entry.name == m_database)
+    if (m_db && entry.name == m_database)
         return true;
+    if (m_db && !sqlite3_get_autocommit(m_db)) {
+        // Each database is its own SQLite file: switching would end the open transaction.
+        error.number = 50000;
+        error.message = "USE cannot switch databases inside an open transaction on the stand-in server; "
+                        "COMMIT or ROLLBACK first.";
+        return false;
+    }
     if (!openHandle(entry.path, error))
         return false;
     m_database = entry.name;

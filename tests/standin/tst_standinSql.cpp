@@ -55,6 +55,7 @@ private slots:
     void tSqlFormsAreUnderstood_data();
     void tSqlFormsAreUnderstood();
     void twoClientsInDifferentDatabases();
+    void useKeepsAnOpenTransaction();
     void closingAPartlyReadResultCancelsIt();
     void longTextComesBackWhole();
     void preparedStatementsWithParameters();
@@ -468,6 +469,21 @@ void StandinSqlTest::twoClientsInDifferentDatabases()
              QStringLiteral("VEZ_001_2023"));
     QVERIFY(first.run(QStringLiteral("SELECT * FROM DEMKART")).ok);
     QVERIFY(second.run(QStringLiteral("SELECT * FROM DEMKART")).hasMessage(208));
+}
+
+void StandinSqlTest::useKeepsAnOpenTransaction()
+{
+    OdbcProbe probe;
+    QVERIFY(probe.connect(m_server.odbcConnectionString(QStringLiteral("VEZ_002_2024"))));
+    QVERIFY(probe.run(QStringLiteral("CREATE TABLE TX(N int)")).ok);
+    QVERIFY(probe.run(QStringLiteral("BEGIN TRAN; INSERT INTO TX VALUES(1)")).ok);
+    OdbcBatch refused = probe.run(QStringLiteral("USE VEZ_001_2024"));
+    QVERIFY(!refused.ok);
+    QCOMPARE(probe.currentCatalog(), QStringLiteral("VEZ_002_2024"));
+    QVERIFY(probe.run(QStringLiteral("COMMIT")).ok);
+    QVERIFY(probe.run(QStringLiteral("USE VEZ_001_2024")).ok);
+    OdbcBatch b = probe.run(QStringLiteral("SELECT N FROM VEZ_002_2024..TX"));
+    QCOMPARE(b.resultSets().value(0).rows, (QList<QStringList>{{"1"}}));
 }
 
 void StandinSqlTest::closingAPartlyReadResultCancelsIt()
