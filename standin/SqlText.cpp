@@ -415,6 +415,21 @@ Translation translate(const std::vector<Token> &tokens, std::size_t begin, std::
                 out += t.text;
             break;
         }
+        case Token::Punct:
+            if (t.text == "+") {
+                // T-SQL joins texts with +; next to a text literal it can only mean that.
+                const Token *prev = prevSignificant(k);
+                std::size_t n = nextSignificant(tokens, k + 1);
+                const bool prevText = prev && prev->kind == Token::String, nextText = n < end && tokens[n].kind == Token::String;
+                const bool prevNumber = prev && prev->kind == Token::Number, nextNumber = n < end && tokens[n].kind == Token::Number;
+                // ('3' + 4 is 7 on SQL Server: a number beside it makes it an addition)
+                if ((prevText && !nextNumber) || (nextText && !prevNumber)) {
+                    out += "||";
+                    break;
+                }
+            }
+            out += t.text;
+            break;
         default:
             out += t.text;
         }

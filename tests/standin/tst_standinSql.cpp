@@ -442,6 +442,9 @@ void StandinSqlTest::tSqlFormsAreUnderstood_data()
     QTest::newRow("set options accepted") << "SET NOCOUNT ON; SET ANSI_NULLS ON\nSET DATEFORMAT dmy\nSELECT 1" << QStringList{"1"};
     QTest::newRow("no semicolons") << "SELECT 1 AS A SELECT 2 AS B" << QStringList{"1"};
     QTest::newRow("comments") << "/* a /* nested */ comment */ SELECT 5 -- trailing" << QStringList{"5"};
+    QTest::newRow("text joined with +") << "SELECT 'USE ' + DMKKOD + ';' FROM DEMKART WHERE DMKKOD = 'A1'"
+                                        << QStringList{"USE A1;"};
+    QTest::newRow("numbers still added") << "SELECT 1 + 2, '3' + 4" << QStringList{"3", "7"};
     QTest::newRow("top") << "SELECT TOP 1 DMKKOD FROM DEMKART ORDER BY DMKKOD DESC" << QStringList{"A2"};
     QTest::newRow("top in a subquery") << "SELECT COUNT(*) FROM (SELECT TOP (1) * FROM DEMKART) AS X" << QStringList{"1"};
     QTest::newRow("variables of the server") << "SELECT @@ROWCOUNT + 0 * @@SPID" << QStringList{"0"};
