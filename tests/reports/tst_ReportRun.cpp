@@ -2,6 +2,7 @@
 // batch run between them.
 #include "WorkbookReader.h"
 
+#include "reports/ReportCommands.h"
 #include "reports/ReportQueries.h"
 #include "reports/ReportRun.h"
 #include "server/Connection.h"
@@ -99,6 +100,7 @@ private:
     std::unique_ptr<server::Query> m_adoQuery11;
     std::unique_ptr<workbench::ServerSharedQuery> m_shared;
     std::unique_ptr<workbench::BatchRunner> m_runner;
+    std::unique_ptr<reports::ReportCommands> m_commands;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_previousDir;
 
@@ -145,6 +147,13 @@ void ReportRunTest::init()
                                          *m_progress},
         workbench::BatchRunner::Reports{[this] { run(ReportKind::Detailed); },
                                         [this] { run(ReportKind::Summary); }});
+    m_commands = std::make_unique<reports::ReportCommands>(
+        *m_connection, *m_adoQuery11,
+        reports::ReportCommands::Controls{m_editor, m_year, m_detailedBox, m_summaryBox}, [this] {
+            m_runner->BitBtn1Click();
+            return !m_runner->wasCancelled();
+        });
+    m_commands->setAssetView(&m_view);
     // Reports go to the working directory: a fresh one per test.
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(QDir::setCurrent(m_dir->path()));
@@ -153,6 +162,7 @@ void ReportRunTest::init()
 void ReportRunTest::cleanup()
 {
     QDir::setCurrent(m_previousDir);
+    m_commands.reset();
     m_runner.reset();
     m_shared.reset();
     m_adoQuery11.reset();
@@ -169,13 +179,10 @@ void ReportRunTest::use(const QString &database)
 // DEMDetayli / DEMOzet as the main window wires them.
 void ReportRunTest::run(ReportKind kind)
 {
-    reports::ReportControls controls{m_editor, m_year, m_detailedBox, m_summaryBox, *m_adoQuery11, *m_connection,
-                                     [this] {
-                                         m_runner->BitBtn1Click();
-                                         return !m_runner->wasCancelled();
-                                     },
-                                     m_view};
-    reports::runReport(kind, controls);
+    if (kind == ReportKind::Detailed)
+        m_commands->DEMDetayli();
+    else
+        m_commands->DEMOzet();
 }
 
 // Rows the report query gives in a database, asked independently of the run.
