@@ -451,8 +451,8 @@ bool Executor::runSet(const std::vector<Token> &tokens, std::size_t &i)
         }
         if (t.kind == Token::Punct && t.text == ";")
             break;
-        if (!words.empty() && sql::startsStatement(tokens, j) && !t.isWord("set"))
-            break;
+        if (!words.empty() && (t.line != tokens[i].line || sql::startsStatement(tokens, j)))
+            break; // options end with their line or where the next statement starts
         words.push_back(lower(t.text));
         ++j;
         if (words.size() >= 2 && (words.back() == "on" || words.back() == "off" || t.kind == Token::Number ||
@@ -863,7 +863,10 @@ bool Executor::streamResult(sqlite3_stmt *stmt, int line)
 
 void Executor::surveyColumns(sqlite3_stmt *stmt, const std::vector<int> &columns, std::vector<ColumnType> &types)
 {
-    std::string text = sqlite3_sql(stmt);
+    // With the values of any bound parameters written in, so the pass sees the same rows.
+    char *expanded = sqlite3_expanded_sql(stmt);
+    std::string text = expanded ? expanded : sqlite3_sql(stmt);
+    sqlite3_free(expanded);
     while (!text.empty() && (text.back() == ';' || text.back() == ' ' || text.back() == '\n' || text.back() == '\r' ||
                              text.back() == '\t'))
         text.pop_back();
