@@ -9,7 +9,7 @@ PACKAGES=(
   # database access: ODBC driver manager and the FreeTDS driver
   unixodbc unixodbc-dev tdsodbc freetds-bin
   # workbooks and the stand-in server
-  libxlsxwriter-dev libsqlite3-dev sqlite3
+  libxlsxwriter-dev zlib1g-dev libsqlite3-dev sqlite3
   # tests: reading workbooks back, a virtual display, screenshots, fonts with
   # Turkish letters, the Turkish locale
   python3-openpyxl python3-xlsxwriter xvfb xauth imagemagick fonts-dejavu-core locales
