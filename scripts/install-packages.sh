@@ -10,9 +10,10 @@ PACKAGES=(
   unixodbc unixodbc-dev tdsodbc freetds-bin
   # workbooks and the stand-in server
   libxlsxwriter-dev zlib1g-dev libsqlite3-dev sqlite3
-  # tests: reading workbooks back, a virtual display, screenshots, fonts with
-  # Turkish letters, the Turkish locale
-  python3-openpyxl python3-xlsxwriter xvfb xauth imagemagick fonts-dejavu-core locales
+  # fonts with Turkish letters (the condensed face for the report buttons)
+  fonts-dejavu-core fonts-dejavu-extra
+  # tests: reading workbooks back, a virtual display, screenshots, the Turkish locale
+  python3-openpyxl python3-xlsxwriter xvfb xauth imagemagick locales
 )
 
 missing=()
