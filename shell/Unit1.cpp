@@ -9,6 +9,7 @@
 
 #include "server/Connection.h"
 #include "server/Query.h"
+#include "reports/ReportCommands.h"
 #include "workbench/WorkbenchCommands.h"
 
 #include <QCloseEvent>
@@ -49,6 +50,7 @@ struct TRuZovi1::Data
     server::Query query3{connection, QStringLiteral("ADOQuery3")};
     server::Query query11{connection, QStringLiteral("ADOQuery11")};
     std::unique_ptr<workbench::WorkbenchCommands> workbench; // made once the controls exist
+    std::unique_ptr<reports::ReportCommands> reports;        // made once the controls exist
 };
 
 TRuZovi1::TRuZovi1(QWidget *parent)
@@ -68,6 +70,12 @@ TRuZovi1::TRuZovi1(QWidget *parent)
         this, m_data->connection, m_data->query1,
         workbench::WorkbenchCommands::Controls{m_ports->editor, m_ports->status, m_ports->busy, m_ports->databases,
                                                m_ports->detailed, m_ports->summary, m_ports->year});
+    m_data->reports = std::make_unique<reports::ReportCommands>(
+        m_data->connection, m_data->query11,
+        reports::ReportCommands::Controls{m_ports->editor, m_ports->year, m_ports->detailed, m_ports->summary},
+        [this] { return workbench().runBatch(); });
+    // The batch calls the reports outside the error wrapper: their error ends the run.
+    m_data->workbench->setReports({[this] { reports().DEMDetayli(); }, [this] { reports().DEMOzet(); }});
 
     // Client area 797 x 600 under the menu bar; the form fixes it, growing
     // only when maximized (the controls then follow their anchors).
@@ -112,6 +120,7 @@ server::Query &TRuZovi1::ADOQuery2() { return m_data->query2; }
 server::Query &TRuZovi1::ADOQuery3() { return m_data->query3; }
 server::Query &TRuZovi1::ADOQuery11() { return m_data->query11; }
 workbench::WorkbenchCommands &TRuZovi1::workbench() { return *m_data->workbench; }
+reports::ReportCommands &TRuZovi1::reports() { return *m_data->reports; }
 
 void TRuZovi1::setErrorReporter(ErrorReporter *reporter) { m_reporter = reporter; }
 ErrorReporter &TRuZovi1::errorReporter() { return m_reporter ? *m_reporter : *m_errorBox; }
@@ -158,5 +167,5 @@ void TRuZovi1::BitBtn2Click() { runCommand([this] { workbench().canned.BitBtn2Cl
 
 // ---- Reports: fixed-asset report run ------------------------------------------
 
-void TRuZovi1::DEMDetayli() { runCommand([this] { /* detailed report */ }); }
-void TRuZovi1::DEMOzet() { runCommand([this] { /* summary report */ }); }
+void TRuZovi1::DEMDetayli() { runCommand([this] { reports().DEMDetayli(); }); }
+void TRuZovi1::DEMOzet() { runCommand([this] { reports().DEMOzet(); }); }

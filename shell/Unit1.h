@@ -13,6 +13,7 @@ namespace Ui { class RuZovi1; }
 namespace yorsabat { class Anchors; }
 namespace yorsabat::server { class Connection; class Query; }
 namespace yorsabat::workbench { class WorkbenchCommands; }
+namespace yorsabat::reports { class ReportCommands; }
 
 // The main window RuZovi1. It holds the controls of its form and forwards each
 // event to the module that handles it; every handler runs inside the error
@@ -55,6 +56,7 @@ public:
 
     // Script files, ExecSQL / Open, the batch run and the inspection queries.
     yorsabat::workbench::WorkbenchCommands &workbench();
+    yorsabat::reports::ReportCommands &reports();
 
     // Where the error wrapper shows messages; the error box unless replaced
     // (tests record them instead). The window does not take ownership.

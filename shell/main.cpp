@@ -1,4 +1,6 @@
 #include "shell/ErrorBox.h"
+#include "reports/Forms3.h"
+#include "reports/ReportCommands.h"
 #include "shell/Unit1.h"
 #include "workbench/Unit2.h"
 #include "workbench/WorkbenchCommands.h"
@@ -17,6 +19,7 @@ int main(int argc, char *argv[])
 
     std::unique_ptr<TRuZovi1> RuZovi1;
     std::unique_ptr<TForm2> Form2; // goes before the query it shows
+    std::unique_ptr<TForm3> Form3; // likewise
     yorsabat::ErrorBox startupErrorBox;
     yorsabat::runGuarded(startupErrorBox, [&] {
         RuZovi1 = std::make_unique<TRuZovi1>();
@@ -24,6 +27,8 @@ int main(int argc, char *argv[])
         // here, hidden, after the main window.
         Form2 = std::make_unique<TForm2>(RuZovi1->ADOQuery1());
         RuZovi1->workbench().setResultWindow(Form2.get());
+        Form3 = std::make_unique<TForm3>(RuZovi1->ADOQuery11());
+        RuZovi1->reports().setAssetView(Form3.get());
 
         // Closing the main window ends the program, also while a secondary
         // window is still open.
