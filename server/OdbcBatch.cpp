@@ -36,6 +36,7 @@ SQLSMALLINT cTypeOf(Binding b)
     case Binding::Int64: return SQL_C_SBIGINT;
     case Binding::Double: return SQL_C_DOUBLE;
     case Binding::Timestamp: return SQL_C_TYPE_TIMESTAMP;
+    case Binding::DecimalText: return SQL_C_CHAR; // digits only: no character set conversion
     default: return SQL_C_WCHAR;
     }
 }
@@ -67,7 +68,7 @@ void classify(SQLSMALLINT sqlType, SQLULEN columnSize, SQLSMALLINT decimalDigits
         field.scale = decimalDigits;
         reader.binding = Binding::DecimalText;
         // sign, leading zero, point and terminator around the digits
-        reader.elementBytes = SQLLEN((std::min<SQLULEN>(columnSize, 100) + 5) * sizeof(SQLWCHAR));
+        reader.elementBytes = SQLLEN(std::min<SQLULEN>(columnSize, 100) + 5);
         return;
     case SQL_TYPE_DATE:
     case SQL_TYPE_TIMESTAMP:
@@ -283,9 +284,12 @@ void ResultReader::appendFetched(ResultSet &rs, int column, const char *element,
         rs.appendFloat(column, v);
         return;
     }
-    case Binding::DecimalText:
-        rs.appendDecimal(column, text());
+    case Binding::DecimalText: {
+        if (indicator < 0 || indicator >= r.elementBytes)
+            throw Error(QStringLiteral("The value of field '%1' is longer than its declared size").arg(rs.field(column).name));
+        rs.appendDecimal(column, QLatin1StringView(element, qsizetype(indicator)));
         return;
+    }
     case Binding::Text:
         rs.appendText(column, text());
         return;

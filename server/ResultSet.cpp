@@ -55,6 +55,52 @@ bool splitDecimal(QStringView text, bool &negative, QStringView &intDigits, QStr
     return true;
 }
 
+// The common case in one pass: "[-]digits[.digits]" whose value fits 18
+// digits at the scale. False sends the text to the general path.
+template <typename Char>
+bool quickScaledDecimal(const Char *p, qsizetype n, int scale, std::int64_t &out)
+{
+    qsizetype i = 0;
+    const bool negative = n > 0 && p[0] == '-';
+    if (negative)
+        ++i;
+    std::int64_t v = 0;
+    int significant = 0; // integer digits after leading zeros
+    bool anyDigit = false;
+    for (; i < n && p[i] != '.'; ++i) {
+        const unsigned d = unsigned(p[i]) - '0';
+        if (d > 9)
+            return false;
+        anyDigit = true;
+        if (v == 0 && d == 0)
+            continue;
+        if (++significant + scale > kMaxScaledDigits)
+            return false;
+        v = v * 10 + d;
+    }
+    int fraction = 0;
+    if (i < n) { // at the point
+        for (++i; i < n; ++i) {
+            const unsigned d = unsigned(p[i]) - '0';
+            if (d > 9)
+                return false;
+            anyDigit = true;
+            if (fraction < scale) {
+                v = v * 10 + d;
+                ++fraction;
+            } else if (d != 0) {
+                return false; // more digits than the scale keeps
+            }
+        }
+    }
+    if (!anyDigit)
+        return false;
+    for (; fraction < scale; ++fraction)
+        v *= 10;
+    out = negative ? -v : v;
+    return true;
+}
+
 QString decimalText(bool negative, QStringView whole, QStringView frac)
 {
     QString out;
@@ -137,6 +183,87 @@ bool parseInteger(QStringView text, std::int64_t &value)
 
 } // namespace
 
+// A growing array in fixed chunks: growth never copies what is stored, and
+// only the memory written is touched. The first chunk grows as a vector, so
+// a small result stays small.
+template <typename T>
+class Chunked
+{
+public:
+    static constexpr std::size_t kShift = 16;
+    static constexpr std::size_t kChunk = std::size_t(1) << kShift;
+
+    void push_back(T value)
+    {
+        if (m_chunks.empty() || m_chunks.back().size() == kChunk) {
+            m_chunks.emplace_back();
+            if (m_chunks.size() > 1)
+                m_chunks.back().reserve(kChunk);
+        }
+        m_chunks.back().push_back(value);
+        ++m_size;
+    }
+    T operator[](std::int64_t index) const { return m_chunks[std::size_t(index) >> kShift][std::size_t(index) & (kChunk - 1)]; }
+    std::int64_t size() const { return std::int64_t(m_size); }
+    std::size_t bytes() const
+    {
+        std::size_t b = m_chunks.capacity() * sizeof(std::vector<T>);
+        for (const auto &c : m_chunks)
+            b += c.capacity() * sizeof(T);
+        return b;
+    }
+
+private:
+    std::vector<std::vector<T>> m_chunks;
+    std::size_t m_size = 0;
+};
+
+// Texts one after another in chunks of characters; a text never straddles
+// two chunks, so each one reads as a single view.
+class TextStore
+{
+public:
+    static constexpr std::size_t kChunkChars = std::size_t(1) << 20;
+
+    void push(QStringView text)
+    {
+        const auto length = std::size_t(text.size());
+        if (m_chunks.empty() || m_chunks.back().size() + length > std::max(kChunkChars, m_chunks.back().capacity())) {
+            m_starts.push_back(m_total);
+            m_chunks.emplace_back();
+            if (m_chunks.size() > 1)
+                m_chunks.back().reserve(std::max(kChunkChars, length));
+        }
+        m_chunks.back().insert(m_chunks.back().end(), text.utf16(), text.utf16() + length);
+        m_total += std::int64_t(length);
+        m_ends.push_back(m_total);
+    }
+    QStringView at(std::int64_t index) const
+    {
+        const std::int64_t begin = index == 0 ? 0 : m_ends[index - 1];
+        const std::int64_t length = m_ends[index] - begin;
+        if (length == 0)
+            return QStringView(u"", 0);
+        // The chunk that holds the text: the last one starting at or before it.
+        const auto chunk = std::size_t(std::upper_bound(m_starts.begin(), m_starts.end(), begin) - m_starts.begin() - 1);
+        return QStringView(m_chunks[chunk].data() + (begin - m_starts[chunk]), qsizetype(length));
+    }
+    std::int64_t size() const { return m_ends.size(); }
+    std::size_t bytes() const
+    {
+        std::size_t b = m_ends.bytes() + m_starts.capacity() * sizeof(std::int64_t);
+        for (const auto &c : m_chunks)
+            b += c.capacity() * sizeof(char16_t);
+        return b;
+    }
+
+private:
+    std::vector<std::vector<char16_t>> m_chunks;
+    std::vector<std::int64_t> m_starts; // offset of each chunk's first character among all texts
+    Chunked<std::int64_t> m_ends;       // end offset of each text
+    std::int64_t m_total = 0;
+};
+
 struct ResultSet::Column
 {
     FieldType type = FieldType::Text;
@@ -148,14 +275,12 @@ struct ResultSet::Column
     // Integer: the value. Float: the double's bits. Decimal: the value scaled
     // by 10^scale, or, for a row flagged in `wide`, an index into the texts.
     // DateTime: milliseconds since 1970-01-01 of the naive wall time.
-    std::vector<std::int64_t> values;
-    std::vector<double> floats;
+    Chunked<std::int64_t> values;
+    Chunked<double> floats;
     std::vector<std::uint64_t> wide; // decimals held as exact text
 
-    // Texts (and decimals too wide for 64 bits): all characters in one
-    // buffer, each value ending at ends[i].
-    std::vector<char16_t> chars;
-    std::vector<std::int64_t> ends;
+    // Texts, and decimals too wide for 64 bits.
+    TextStore texts;
 
     static void setBit(std::vector<std::uint64_t> &bits, std::int64_t index)
     {
@@ -170,21 +295,13 @@ struct ResultSet::Column
         return word < bits.size() && (bits[word] >> (index % 64)) & 1;
     }
 
-    QStringView textAt(std::int64_t index) const
-    {
-        const std::int64_t begin = index == 0 ? 0 : ends[std::size_t(index - 1)];
-        return QStringView(chars.data() + begin, qsizetype(ends[std::size_t(index)] - begin));
-    }
-    void pushText(QStringView text)
-    {
-        chars.insert(chars.end(), text.utf16(), text.utf16() + text.size());
-        ends.push_back(std::int64_t(chars.size()));
-    }
+    QStringView textAt(std::int64_t index) const { return texts.at(index); }
+    void pushText(QStringView text) { texts.push(text); }
     QString decimalText(std::int64_t row) const
     {
         if (bit(wide, row))
-            return textAt(values[std::size_t(row)]).toString();
-        return scaledToText(values[std::size_t(row)], scale);
+            return textAt(values[row]).toString();
+        return scaledToText(values[row], scale);
     }
 };
 
@@ -255,13 +372,13 @@ QString ResultSet::asText(std::int64_t row, int column) const
     case FieldType::Text:
         return c.textAt(row).toString();
     case FieldType::Integer:
-        return QString::number(c.values[std::size_t(row)]);
+        return QString::number(c.values[row]);
     case FieldType::Float:
-        return QString::number(c.floats[std::size_t(row)], 'g', QLocale::FloatingPointShortest);
+        return QString::number(c.floats[row], 'g', QLocale::FloatingPointShortest);
     case FieldType::Decimal:
         return c.decimalText(row);
     case FieldType::DateTime:
-        return dateTimeText(c.values[std::size_t(row)]);
+        return dateTimeText(c.values[row]);
     }
     return QString();
 }
@@ -273,12 +390,12 @@ double ResultSet::asFloat(std::int64_t row, int column) const
     const Column &c = *m_columns[std::size_t(column)];
     switch (c.type) {
     case FieldType::Integer:
-        return double(c.values[std::size_t(row)]);
+        return double(c.values[row]);
     case FieldType::Float:
-        return c.floats[std::size_t(row)];
+        return c.floats[row];
     case FieldType::Decimal:
         if (!Column::bit(c.wide, row) && c.scale == 0)
-            return double(c.values[std::size_t(row)]);
+            return double(c.values[row]);
         // Through the exact text: correctly rounded, unlike value / 10^scale.
         return c.decimalText(row).toDouble();
     case FieldType::Text: {
@@ -308,9 +425,9 @@ std::int64_t ResultSet::asInteger(std::int64_t row, int column) const
     };
     switch (c.type) {
     case FieldType::Integer:
-        return c.values[std::size_t(row)];
+        return c.values[row];
     case FieldType::Float: {
-        const double v = c.floats[std::size_t(row)];
+        const double v = c.floats[row];
         // 2^63 is the first double past the int64 range.
         if (v != std::trunc(v) || !(v >= -9223372036854775808.0 && v < 9223372036854775808.0))
             throw notInteger(asText(row, column));
@@ -319,7 +436,7 @@ std::int64_t ResultSet::asInteger(std::int64_t row, int column) const
     case FieldType::Decimal: {
         std::int64_t v = 0;
         if (!Column::bit(c.wide, row)) {
-            const std::int64_t scaled = c.values[std::size_t(row)];
+            const std::int64_t scaled = c.values[row];
             const std::int64_t unit = powerOfTen(c.scale);
             if (scaled % unit == 0)
                 return scaled / unit;
@@ -346,7 +463,7 @@ QDateTime ResultSet::asDateTime(std::int64_t row, int column) const
         return QDateTime();
     const Column &c = *m_columns[std::size_t(column)];
     if (c.type == FieldType::DateTime)
-        return QDateTime::fromMSecsSinceEpoch(c.values[std::size_t(row)], Qt::UTC);
+        return QDateTime::fromMSecsSinceEpoch(c.values[row], Qt::UTC);
     if (c.type == FieldType::Text) {
         const QString text = c.textAt(row).trimmed().toString();
         for (const QString &format : {QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"), QStringLiteral("yyyy-MM-dd hh:mm:ss"),
@@ -366,7 +483,7 @@ void ResultSet::appendNull(int column)
     Column::setBit(c.nulls, c.count);
     switch (c.type) {
     case FieldType::Text:
-        c.ends.push_back(std::int64_t(c.chars.size()));
+        c.texts.push(QStringView());
         break;
     case FieldType::Float:
         c.floats.push_back(0.0);
@@ -422,6 +539,12 @@ void ResultSet::appendDecimal(int column, QStringView exactText)
     Column &c = *m_columns.at(std::size_t(column));
     if (c.type != FieldType::Decimal)
         wrongKind(m_fields[std::size_t(column)], "a decimal");
+    std::int64_t scaled = 0;
+    if (quickScaledDecimal(exactText.utf16(), exactText.size(), c.scale, scaled)) {
+        c.values.push_back(scaled);
+        ++c.count;
+        return;
+    }
     bool negative = false;
     QStringView whole, frac;
     if (!splitDecimal(exactText, negative, whole, frac))
@@ -437,10 +560,22 @@ void ResultSet::appendDecimal(int column, QStringView exactText)
         c.values.push_back(negative ? -v : v);
     } else {
         Column::setBit(c.wide, c.count);
-        c.values.push_back(std::int64_t(c.ends.size()));
+        c.values.push_back(c.texts.size());
         c.pushText(decimalText(negative, whole, frac));
     }
     ++c.count;
+}
+
+void ResultSet::appendDecimal(int column, QLatin1StringView exactText)
+{
+    Column &c = *m_columns.at(std::size_t(column));
+    std::int64_t scaled = 0;
+    if (c.type == FieldType::Decimal && quickScaledDecimal(exactText.data(), exactText.size(), c.scale, scaled)) {
+        c.values.push_back(scaled);
+        ++c.count;
+        return;
+    }
+    appendDecimal(column, QString(exactText));
 }
 
 void ResultSet::appendText(int column, QStringView text)
@@ -471,8 +606,7 @@ std::size_t ResultSet::storageBytes() const
     std::size_t bytes = 0;
     for (const auto &c : m_columns) {
         bytes += c->nulls.capacity() * sizeof(std::uint64_t) + c->wide.capacity() * sizeof(std::uint64_t)
-            + c->values.capacity() * sizeof(std::int64_t) + c->floats.capacity() * sizeof(double)
-            + c->chars.capacity() * sizeof(char16_t) + c->ends.capacity() * sizeof(std::int64_t);
+            + c->values.bytes() + c->floats.bytes() + c->texts.bytes();
     }
     return bytes;
 }

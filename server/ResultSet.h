@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLatin1StringView>
 #include <QString>
 #include <QStringView>
 
@@ -68,6 +69,7 @@ public:
     void appendInteger(int column, std::int64_t value);
     void appendFloat(int column, double value);
     void appendDecimal(int column, QStringView exactText); // e.g. "-12345678.910000000"
+    void appendDecimal(int column, QLatin1StringView exactText);
     void appendText(int column, QStringView text);
     void appendDateTime(int column, const QDateTime &value);
 

@@ -35,6 +35,18 @@ const char *const kQuery =
     "DMHDUZONCBIRIK4, DMHDUZSONBIRIK4, DMHAKTIFFARK1, DMHDEGARTFON1, DMHBIRIKFARK1, DMHAYRILAN1, "
     "DMHAMORTORAN1, DMHDUZKATSAYI1 FROM DEMHAR JOIN DEMKART ON DMHDEMKOD = DMKKOD";
 
+// Processor time of this process so far, user and system.
+double cpuSeconds()
+{
+#ifndef _WIN32
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+#else
+    return 0;
+#endif
+}
+
 long peakKiB()
 {
 #ifndef _WIN32
@@ -120,7 +132,7 @@ int runBare(int port)
     SQLDisconnect(dbc);
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, env);
-    std::printf("%lld %.4f %ld 0\n", rows, seconds, peakKiB());
+    std::printf("%lld %.4f %ld 0 %.4f\n", rows, seconds, peakKiB(), cpuSeconds());
     return 0;
 }
 
@@ -139,8 +151,8 @@ int runLayer(int port)
         query.setSql(QString::fromLatin1(kQuery));
         query.open();
         const double seconds = timer.nsecsElapsed() / 1e9;
-        std::printf("%lld %.4f %ld %zu\n", static_cast<long long>(query.result()->rowCount()), seconds, peakKiB(),
-                    query.result()->storageBytes());
+        std::printf("%lld %.4f %ld %zu %.4f\n", static_cast<long long>(query.result()->rowCount()), seconds, peakKiB(),
+                    query.result()->storageBytes(), cpuSeconds());
     } catch (const yorsabat::Error &e) {
         std::fprintf(stderr, "layer: %s\n", e.what());
         return 1;
@@ -154,6 +166,7 @@ struct Figures
     double seconds = 0;
     long peak = 0;
     unsigned long long storage = 0;
+    double cpu = 0;
 };
 
 bool runChild(const QString &mode, int port, Figures &out)
@@ -165,9 +178,9 @@ bool runChild(const QString &mode, int port, Figures &out)
         return false;
     }
     const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
-    if (f.size() != 4)
+    if (f.size() != 5)
         return false;
-    out = {f[0].toLongLong(), f[1].toDouble(), f[2].toLong(), f[3].toULongLong()};
+    out = {f[0].toLongLong(), f[1].toDouble(), f[2].toLong(), f[3].toULongLong(), f[4].toDouble()};
     return true;
 }
 
@@ -208,9 +221,10 @@ int main(int argc, char **argv)
     }
     const Figures b = median(bare), l = median(layer);
     std::printf("fetch of %lld rows x 21 columns from the stand-in, median of %d runs\n", l.rows, runs);
-    std::printf("  bare ODBC block fetch: %.3f s, %.0f rows/s, peak %.1f MiB\n", b.seconds, b.rows / b.seconds, b.peak / 1024.0);
-    std::printf("  data layer (ResultSet): %.3f s, %.0f rows/s, peak %.1f MiB, stored values %.1f MiB\n", l.seconds,
-                l.rows / l.seconds, l.peak / 1024.0, l.storage / 1048576.0);
+    std::printf("  bare ODBC block fetch: %.3f s, %.0f rows/s, client CPU %.3f s, peak %.1f MiB\n", b.seconds, b.rows / b.seconds,
+                b.cpu, b.peak / 1024.0);
+    std::printf("  data layer (ResultSet): %.3f s, %.0f rows/s, client CPU %.3f s, peak %.1f MiB, stored values %.1f MiB\n",
+                l.seconds, l.rows / l.seconds, l.cpu, l.peak / 1024.0, l.storage / 1048576.0);
     std::printf("  time ratio layer/bare: %.2f\n", l.seconds / b.seconds);
     return b.rows == l.rows ? 0 : 1;
 }
