@@ -71,7 +71,7 @@ bool parseCount(const std::string &s, long &out)
 std::string usageText()
 {
     return "usage: yorsabat-standin --data DIR [--listen ADDR] [--port N] [--login USER:PASSWORD]...\n"
-           "                        [--instance NAME] [--browser-port N]\n"
+           "                        [--instance NAME] [--browser | --browser-port N]\n"
            "                        [--fault-close-after N] [--fault-delay MS] [--fault-refuse-logins]\n"
            "       yorsabat-standin --data DIR --seed-demo [--rows N]\n";
 }
@@ -128,6 +128,9 @@ bool parseOptions(const std::vector<std::string> &args, ServerOptions &o, bool &
                 error = "--instance: a name of 1 to 16 characters without ';' is needed";
                 return false;
             }
+        } else if (a == "--browser") {
+            if (o.browserPort < 0)
+                o.browserPort = 1434; // SQL Server Browser's own port
         } else if (a == "--browser-port") {
             if (!value(v))
                 return false;

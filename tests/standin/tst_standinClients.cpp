@@ -2,6 +2,7 @@
 // the faults it injects on demand.
 #include "OdbcProbe.h"
 #include "standin/Net.h"
+#include "standin/Server.h"
 #include "tests/support/StandinServer.h"
 
 #include <QElapsedTimer>
@@ -78,6 +79,8 @@ private slots:
     void refusesEveryLoginOnDemand();
     void closesTheConnectionAfterNBatches();
     void delaysEveryAnswer();
+    void parsesTheCommandLine_data();
+    void parsesTheCommandLine();
     void survivesMalformedInput_data();
     void survivesMalformedInput();
 };
@@ -201,6 +204,59 @@ void StandinClientsTest::delaysEveryAnswer()
     timer.restart();
     QVERIFY(probe.run(QStringLiteral("SELECT 1")).ok);
     QVERIFY2(timer.elapsed() < 400, qPrintable(QString::number(timer.elapsed())));
+}
+
+void StandinClientsTest::parsesTheCommandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("error");   // empty: accepted
+    QTest::addColumn<QString>("summary"); // port, browser port, logins, seed, rows
+    QTest::newRow("defaults") << QStringList{"--data", "d"} << "" << "0 -1 sa:vqx 0 0";
+    QTest::newRow("logins replace the default")
+        << QStringList{"--data", "d", "--login", "SA:x:y", "--login", "u:"} << "" << "0 -1 sa:x:y,u: 0 0";
+    QTest::newRow("browser on its own port") << QStringList{"--data", "d", "--browser"} << "" << "0 1434 sa:vqx 0 0";
+    QTest::newRow("browser port") << QStringList{"--data", "d", "--browser-port", "0", "--port", "1433"} << ""
+                                  << "1433 0 sa:vqx 0 0";
+    QTest::newRow("seed with rows") << QStringList{"--data", "d", "--seed-demo", "--rows", "100000"} << ""
+                                    << "0 -1 sa:vqx 1 100000";
+    QTest::newRow("no data folder") << QStringList{"--port", "1"} << "--data DIR is required" << "";
+    QTest::newRow("port out of range") << QStringList{"--data", "d", "--port", "70000"} << "--port: not a port number: 70000" << "";
+    QTest::newRow("port not a number") << QStringList{"--data", "d", "--port", "-1"} << "--port: not a port number: -1" << "";
+    QTest::newRow("value missing") << QStringList{"--data", "d", "--port"} << "--port needs a value" << "";
+    QTest::newRow("login without password") << QStringList{"--data", "d", "--login", "sa"}
+                                            << "--login takes USER:PASSWORD, got sa" << "";
+    QTest::newRow("rows without seeding") << QStringList{"--data", "d", "--rows", "5"} << "--rows goes with --seed-demo" << "";
+    QTest::newRow("unknown option") << QStringList{"--data", "d", "--verbose"} << "unknown option: --verbose" << "";
+}
+
+void StandinClientsTest::parsesTheCommandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, error);
+    QFETCH(QString, summary);
+    std::vector<std::string> argv;
+    for (const QString &a : args)
+        argv.push_back(a.toStdString());
+    yorsabat::standin::ServerOptions options;
+    bool seed = false, help = false;
+    long rows = 0;
+    std::string message;
+    const bool ok = yorsabat::standin::parseOptions(argv, options, seed, rows, help, message);
+    QCOMPARE(ok, error.isEmpty());
+    if (!ok) {
+        QCOMPARE(QString::fromStdString(message), error);
+        return;
+    }
+    QStringList logins;
+    for (const auto &[user, password] : options.logins)
+        logins.append(QString::fromStdString(user + ":" + password));
+    QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5")
+                 .arg(options.port)
+                 .arg(options.browserPort)
+                 .arg(logins.join(QLatin1Char(',')))
+                 .arg(int(seed))
+                 .arg(rows),
+             summary);
 }
 
 void StandinClientsTest::survivesMalformedInput_data()
