@@ -4,6 +4,7 @@
 #include "Text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
@@ -239,8 +240,11 @@ void Server::run()
             continue;
         }
         net::Socket client;
-        if (!net::acceptOne(m_listener, client))
+        if (!net::acceptOne(m_listener, client)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // out of descriptors, say
             continue;
+        }
+        reapFinished(false);
         auto socket = std::make_shared<net::Socket>(std::move(client));
         auto done = std::make_shared<std::atomic<bool>>(false);
         Client c;
