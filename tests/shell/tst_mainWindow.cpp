@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -362,7 +363,7 @@ void TestMainWindow::cursorBackAfterFailedCommand()
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     win.w.runCommand([&] { throw yorsabat::Error(QStringLiteral("boom")); });
     QVERIFY(QApplication::overrideCursor()); // left on by the failed command
-    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), 1500);
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), 2500); // one tick, with a margin for load
 
     win.w.busyCursor().on();
     win.w.busyCursor().off();
@@ -386,8 +387,12 @@ void TestMainWindow::errorBoxIsModalWithOk()
         for (QAbstractButton *b : box->buttons())
             buttons << box->standardButton(b);
         busyWhenShown = QApplication::overrideCursor() != nullptr;
-        // Timer ticks go on inside the box's own loop and reset the cursor.
-        QTest::qWait(1200);
+        // Timer ticks go on inside the box's own loop and reset the cursor
+        // about a second later (the margin is for a loaded machine).
+        QElapsedTimer waited;
+        waited.start();
+        while (QApplication::overrideCursor() && waited.elapsed() < 2500)
+            QTest::qWait(20);
         busyAfterASecond = QApplication::overrideCursor() != nullptr;
         box->button(QMessageBox::Ok)->click();
     });
