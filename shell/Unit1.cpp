@@ -8,12 +8,17 @@
 #include "shell/WidgetPorts.h"
 
 #include "server/Connection.h"
+#include "server/DatabaseList.h"
 #include "server/Query.h"
 #include "reports/ReportCommands.h"
 #include "workbench/WorkbenchCommands.h"
+#include "server/QueryTableModel.h"
+#include "server/ServerConnection.h"
+#include "server/TableBrowser.h"
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QTableView>
 #include <QTimer>
 
 // The form's picture lives in this static library's resources, which the
@@ -41,6 +46,51 @@ struct TRuZovi1::Ports
     widgets::ButtonCaption connect;
 };
 
+namespace {
+
+// DBGrid2's current row: the one the view stands on, else the first row, as
+// the cursor of a freshly opened data set would.
+class TableGridCursor : public server::GridCursor
+{
+public:
+    explicit TableGridCursor(QTableView *view) : m_view(view) {}
+    int currentRow() const override
+    {
+        const QModelIndex index = m_view->currentIndex();
+        if (index.isValid())
+            return index.row();
+        return m_view->model() && m_view->model()->rowCount() > 0 ? 0 : -1;
+    }
+
+private:
+    QTableView *m_view;
+};
+
+// The connect button, the database list and the table browser over the
+// window's controls and data objects.
+struct ServerRoad
+{
+    explicit ServerRoad(TRuZovi1 &w)
+        : grid(w.tableGrid()), tables(w.ADOQuery3()),
+          databases(w.ADOQuery2(), {w.databaseList(), w.patternBox(), w.masterBox(), w.busyCursor(), w.statusLine()}),
+          connection(w.ADOConnection1(), databases, login,
+                     {w.connectButton(), w.authenticationBox(), w.serverBox(), w.userBox(), w.passwordBox(),
+                      w.prefixBox(), w.busyCursor(), w.statusLine()}),
+          browser(w.ADOConnection1(), w.ADOQuery1(), w.ADOQuery3(),
+                  {w.databaseList(), w.filterBox(), w.editor(), grid, w.statusLine()})
+    {
+        w.tableGrid()->setModel(&tables);
+    }
+    TableGridCursor grid;
+    server::QueryTableModel tables; // DBGrid2 shows ADOQuery3
+    server::SettingsFileLogin login;
+    server::DatabaseList databases;
+    server::ServerConnection connection;
+    server::TableBrowser browser;
+};
+
+} // namespace
+
 struct TRuZovi1::Data
 {
     // Declared before the queries, so they go before it.
@@ -51,6 +101,7 @@ struct TRuZovi1::Data
     server::Query query11{connection, QStringLiteral("ADOQuery11")};
     std::unique_ptr<workbench::WorkbenchCommands> workbench; // made once the controls exist
     std::unique_ptr<reports::ReportCommands> reports;        // made once the controls exist
+    std::unique_ptr<ServerRoad> road; // made once the controls exist
 };
 
 TRuZovi1::TRuZovi1(QWidget *parent)
@@ -76,6 +127,7 @@ TRuZovi1::TRuZovi1(QWidget *parent)
         [this] { return workbench().runBatch(); });
     // The batch calls the reports outside the error wrapper: their error ends the run.
     m_data->workbench->setReports({[this] { reports().DEMDetayli(); }, [this] { reports().DEMOzet(); }});
+    m_data->road = std::make_unique<ServerRoad>(*this);
 
     // Client area 797 x 600 under the menu bar; the form fixes it, growing
     // only when maximized (the controls then follow their anchors).
@@ -147,11 +199,13 @@ void TRuZovi1::closeEvent(QCloseEvent *event)
 
 // ---- Server: connection, database list, table browser ------------------------
 
-void TRuZovi1::Button5Click() { runCommand([this] { /* connect / disconnect */ }); }
-void TRuZovi1::DEMBut1Click() { runCommand([this] { /* database list refill */ }); }
-void TRuZovi1::CheckListBox1Click() { runCommand([this] { /* table browser: list click */ }); }
-void TRuZovi1::Edit9Change() { runCommand([this] { /* table browser: filter */ }); }
-void TRuZovi1::DBGrid2DblClick() { runCommand([this] { /* table browser: double-click */ }); }
+void TRuZovi1::Button5Click() { runCommand([this] { m_data->road->connection.Button5Click(); }); }
+// Runs inside whatever opened the connection; its error ends that command.
+void TRuZovi1::ADOConnection1AfterConnect() { m_data->road->connection.ADOConnection1AfterConnect(); }
+void TRuZovi1::DEMBut1Click() { runCommand([this] { m_data->road->databases.DEMBut1Click(); }); }
+void TRuZovi1::CheckListBox1Click() { runCommand([this] { m_data->road->browser.CheckListBox1Click(); }); }
+void TRuZovi1::Edit9Change() { runCommand([this] { m_data->road->browser.Edit9Change(); }); }
+void TRuZovi1::DBGrid2DblClick() { runCommand([this] { m_data->road->browser.DBGrid2DblClick(); }); }
 
 // ---- Workbench: script files, statement execution, batch, inspection queries -
 

@@ -76,6 +76,7 @@ public slots:
     void CheckListBox1Click();  // make the checked databases current, list tables
     void Edit9Change();         // table filter
     void DBGrid2DblClick();     // query on the chosen table into the editor
+    void ADOConnection1AfterConnect(); // status line: the current database
     void Button3Click();        // ExecSQL
     void Button4Click();        // Open
     void BitBtn1Click();        // batch run
