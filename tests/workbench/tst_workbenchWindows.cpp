@@ -2,9 +2,15 @@
 #include "server/Connection.h"
 #include "server/Query.h"
 #include "workbench/BatchProgressWindow.h"
+#include "workbench/ScriptFileDialogs.h"
 #include "workbench/Unit2.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +29,8 @@ private slots:
     void resultWindowFollowsItsSize();
     void bottomHeadersGrowToFit();
     void progressWindowShowsTheRunAndTakesCancel();
+    void fileDialogs_data();
+    void fileDialogs();
 };
 
 void WorkbenchWindowsTest::resultWindowLayout()
@@ -123,6 +131,64 @@ void WorkbenchWindowsTest::progressWindowShowsTheRunAndTakesCancel()
     progress.begin(1);
     QVERIFY(!progress.cancelRequested());
     progress.end();
+}
+
+void WorkbenchWindowsTest::fileDialogs_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("chosen"); // empty: cancelled
+
+    QTest::newRow("save adds SQL") << true << "yeni" << "yeni.SQL";
+    QTest::newRow("save keeps a suffix") << true << "eski.txt" << "eski.txt";
+    QTest::newRow("save over an existing file asks nothing") << true << "var.SQL" << "var.SQL";
+    QTest::newRow("open a missing file") << false << "yok.SQL" << "yok.SQL";
+    QTest::newRow("save cancelled") << true << "" << "";
+    QTest::newRow("open cancelled") << false << "" << "";
+}
+
+void WorkbenchWindowsTest::fileDialogs()
+{
+    QFETCH(bool, save);
+    QFETCH(QString, typed);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    QFile existing(dir.filePath(QStringLiteral("var.SQL")));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    const QString workingDirectory = QDir::currentPath();
+
+    QWidget mainWindow;
+    workbench::ScriptFileDialogs dialogs(&mainWindow);
+    bool prompted = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        if (typed.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // A prompt would open its own modal box; close it and note it.
+        QTimer::singleShot(200, this, [&, dialog] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+                    prompted = true;
+                    box->done(QMessageBox::No);
+                    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+                }
+            }
+        });
+        dialog->selectFile(dir.filePath(typed));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const std::optional<QString> name =
+        save ? dialogs.saveFileName(dir.filePath(QStringLiteral("proposed.SQL"))) : dialogs.openFileName(QString());
+    QVERIFY(!prompted);
+    if (chosen.isEmpty())
+        QVERIFY(!name);
+    else
+        QCOMPARE(name.value_or(QString()), dir.filePath(chosen));
+    QCOMPARE(QDir::currentPath(), workingDirectory);
 }
 
 QTEST_MAIN(WorkbenchWindowsTest)
