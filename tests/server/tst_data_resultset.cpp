@@ -41,6 +41,7 @@ private slots:
     void dateTimes_data();
     void dateTimes();
     void textsKeepEveryCharacter();
+    void largeResultsKeepEveryValue();
     void nullsReadAsEmptyZeroInvalid();
     void rowCountAndFieldLookup();
     void outOfRangeIsAnError();
@@ -235,6 +236,39 @@ void TestResultSet::textsKeepEveryCharacter()
     QCOMPARE(rs.asText(3, 0), longText);
     QCOMPARE(rs.asText(4, 0), withNul);
     QVERIFY(rs.storageBytes() >= std::size_t(longText.size()) * 2);
+}
+
+void TestResultSet::largeResultsKeepEveryValue()
+{
+    // Enough rows and characters to fill several storage chunks, with texts
+    // of every length (one longer than a whole chunk) and NULLs between them.
+    ResultSet rs({plainField(QStringLiteral("N"), FieldType::Integer), plainField(QStringLiteral("T"), FieldType::Text),
+                  decimalField(18, 2)});
+    const qint64 rows = 200000, huge = 150001;
+    const QString big = QString(1500000, QChar(u'Ğ')) + QStringLiteral("son");
+    auto textOf = [](qint64 r) { return QString::number(r).repeated(int(r % 13)); };
+    for (qint64 r = 0; r < rows; ++r) {
+        rs.appendInteger(0, r * 3);
+        if (r == huge)
+            rs.appendText(1, big);
+        else if (r % 10 == 7)
+            rs.appendNull(1);
+        else
+            rs.appendText(1, textOf(r));
+        rs.appendDecimal(2, QString::number(r) + QStringLiteral(".5"));
+    }
+    QCOMPARE(rs.rowCount(), rows);
+    for (qint64 r = 0; r < rows; ++r) {
+        QCOMPARE(rs.asInteger(r, 0), r * 3);
+        if (r == huge)
+            QCOMPARE(rs.asText(r, 1), big);
+        else if (r % 10 == 7)
+            QVERIFY(rs.isNull(r, 1));
+        else if (rs.asText(r, 1) != textOf(r))
+            QFAIL(qPrintable(QStringLiteral("row %1: '%2'").arg(r).arg(rs.asText(r, 1))));
+        if (rs.asFloat(r, 2) != double(r) + 0.5)
+            QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(r).arg(rs.asText(r, 2))));
+    }
 }
 
 void TestResultSet::nullsReadAsEmptyZeroInvalid()
