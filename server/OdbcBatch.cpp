@@ -254,8 +254,33 @@ void ResultReader::appendBound(ResultSet &rs, int column, SQLULEN rows)
 {
     const ColumnReader &r = m_readers[std::size_t(column)];
     const char *data = r.data.data();
-    for (SQLULEN row = 0; row < rows; ++row)
-        appendFetched(rs, column, data + std::size_t(r.elementBytes) * row, r.indicators[row]);
+    // The common kinds in tight loops; the rest value by value.
+    switch (r.binding) {
+    case Binding::Int64:
+        for (SQLULEN row = 0; row < rows; ++row) {
+            if (r.indicators[row] == SQL_NULL_DATA) {
+                rs.appendNull(column);
+                continue;
+            }
+            std::int64_t v;
+            std::memcpy(&v, data + sizeof v * row, sizeof v);
+            rs.appendInteger(column, v);
+        }
+        return;
+    case Binding::DecimalText:
+        for (SQLULEN row = 0; row < rows; ++row) {
+            const SQLLEN indicator = r.indicators[row];
+            if (indicator >= 0 && indicator < r.elementBytes)
+                rs.appendDecimal(column, QLatin1StringView(data + std::size_t(r.elementBytes) * row, qsizetype(indicator)));
+            else
+                appendFetched(rs, column, data + std::size_t(r.elementBytes) * row, indicator);
+        }
+        return;
+    default:
+        for (SQLULEN row = 0; row < rows; ++row)
+            appendFetched(rs, column, data + std::size_t(r.elementBytes) * row, r.indicators[row]);
+        return;
+    }
 }
 
 void ResultReader::appendFetched(ResultSet &rs, int column, const char *element, SQLLEN indicator)
