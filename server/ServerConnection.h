@@ -12,8 +12,8 @@ class DatabaseList;
 // The connection string of the data-access layer's OLE DB form: the prefix box
 // text as typed, then "User ID=", ";Password=" and ";Data Source=" with the
 // box values. A value that would end early or lose characters when parsed (one
-// holding ";" or starting with a quote or blank) is quoted by the OLE DB rules;
-// every other value goes in character for character.
+// holding ";", starting with a quote, or starting or ending with a blank) is
+// quoted by the OLE DB rules; every other value goes in character for character.
 QString buildConnectionString(const QString &prefix, const QString &user, const QString &password,
                               const QString &server);
 
@@ -59,7 +59,7 @@ public:
     static inline const QString connectedCaption = QStringLiteral("Bağlandı");
 
     // Registers the after-connect step with the connection for the lifetime
-    // of this object.
+    // of this object; the connection must outlive it.
     ServerConnection(Connection &connection, DatabaseList &databases, LoginSettings &settings,
                      const Controls &controls);
     ~ServerConnection();
