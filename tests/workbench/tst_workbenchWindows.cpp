@@ -168,8 +168,10 @@ void WorkbenchWindowsTest::fileDialogs()
             dialog->reject();
             return;
         }
-        // A prompt would open its own modal box; close it and note it.
-        QTimer::singleShot(200, this, [&, dialog] {
+        // A prompt would open its own modal box; close it and note it. The
+        // dialog is the timer's context, so the check dies with it instead of
+        // firing into a later row's locals.
+        QTimer::singleShot(200, dialog, [&, dialog] {
             for (QWidget *widget : QApplication::topLevelWidgets()) {
                 if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
                     prompted = true;
