@@ -27,14 +27,19 @@ listen=(--port 0 --browser-port 1434)
 [[ $(id -u) -eq 0 ]] || listen=(--port 14330)
 coproc STANDIN { exec "$standin" --data "$demo/data" "${listen[@]}" 2>"$log"; }
 standin_pid=$STANDIN_PID
+exec {standin_out}<&"${STANDIN[0]}" # a copy that background jobs may read
 trap 'kill "$standin_pid" 2>/dev/null || true; wait "$standin_pid" 2>/dev/null || true' EXIT
-if ! read -r -t 10 line <&"${STANDIN[0]}" || [[ $line != "listening on "* ]]; then
-  echo "run: the stand-in server did not start:" >&2
-  cat "$log" >&2
-  exit 1
-fi
+# It says "listening on ADDR:PORT" once it takes connections.
+line=""
+while [[ $line != "listening on "* ]]; do
+  if ! read -r -t 10 line <&"$standin_out"; then
+    echo "run: the stand-in server did not start:" >&2
+    cat "$log" >&2
+    exit 1
+  fi
+done
 port="${line##*:}"
-cat <&"${STANDIN[0]}" >>"$log" & # keep its output flowing
+cat <&"$standin_out" >>"$log" & # keep its output flowing
 echo "run: stand-in SQL Server $line (instance VEZ, login sa / vqx)"
 if [[ $(id -u) -ne 0 && ! -f "$demo/Yorsabat.INI" ]]; then
   printf '[MSSQL]\r\nSunucu=127.0.0.1,%s\r\n' "$port" > "$demo/Yorsabat.INI"
