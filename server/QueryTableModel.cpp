@@ -82,6 +82,14 @@ QVariant QueryTableModel::data(const QModelIndex &index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
+        // Dates as the users' Turkish desktops write them; the time only when
+        // there is one (entry dates are whole days).
+        if (rs->field(field).type == FieldType::DateTime && !rs->isNull(index.row(), field)) {
+            const QDateTime value = rs->asDateTime(index.row(), field);
+            return value.time() == QTime(0, 0) ? value.toString(QStringLiteral("dd.MM.yyyy"))
+                                                : value.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
+        }
+        return rs->asText(index.row(), field);
     case Qt::EditRole:
         return rs->asText(index.row(), field);
     case Qt::TextAlignmentRole: {

@@ -13,20 +13,24 @@ namespace {
 
 std::unique_ptr<ResultSet> assets()
 {
-    std::vector<FieldInfo> fields(3);
+    std::vector<FieldInfo> fields(4);
     fields[0].name = QStringLiteral("DMKKOD");
     fields[1].name = QStringLiteral("DMKCINSI");
     fields[2].name = QStringLiteral("DMKGIRTUTAR");
     fields[2].type = FieldType::Decimal;
     fields[2].precision = 28;
     fields[2].scale = 9;
+    fields[3].name = QStringLiteral("DMKGIRTARIH");
+    fields[3].type = FieldType::DateTime;
     auto rs = std::make_unique<ResultSet>(std::move(fields));
     rs->appendText(0, u"D-001");
     rs->appendText(1, u"Çalışma masası");
     rs->appendDecimal(2, u"12500.500000000");
+    rs->appendDateTime(3, QDateTime(QDate(2024, 3, 18), QTime(0, 0), Qt::UTC));
     rs->appendText(0, u"D-002");
     rs->appendNull(1);
     rs->appendDecimal(2, u"0.000000000");
+    rs->appendDateTime(3, QDateTime(QDate(2024, 12, 31), QTime(17, 5, 9), Qt::UTC));
     return rs;
 }
 
@@ -52,12 +56,15 @@ void TestQueryTableModel::showsEveryColumnOfTheOpenResult()
 
     query.adoptResult(assets());
     QCOMPARE(model.rowCount(), 2);
-    QCOMPARE(model.columnCount(), 3);
+    QCOMPARE(model.columnCount(), 4);
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("DMKCINSI"));
     QCOMPARE(model.data(model.index(0, 1)).toString(), QStringLiteral("Çalışma masası"));
     QCOMPARE(model.data(model.index(0, 2)).toString(), QStringLiteral("12500.5"));
     QCOMPARE(model.data(model.index(1, 2)).toString(), QStringLiteral("0"));
     QCOMPARE(model.data(model.index(1, 1)).toString(), QString()); // NULL
+    // Dates read day first; a time only where there is one.
+    QCOMPARE(model.data(model.index(0, 3)).toString(), QStringLiteral("18.03.2024"));
+    QCOMPARE(model.data(model.index(1, 3)).toString(), QStringLiteral("31.12.2024 17:05:09"));
     QVERIFY(model.data(model.index(0, 2), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
     QVERIFY(model.data(model.index(0, 1), Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
     QVERIFY(!model.data(model.index(5, 0)).isValid());
