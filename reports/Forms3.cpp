@@ -5,14 +5,13 @@
 #include "reports/AssetColumns.h"
 #include "reports/WindowPlacement.h"
 #include "server/QueryTableModel.h"
+#include "shell/VisibleRowFitter.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTableView>
-#include <QTimer>
 
 using yorsabat::reports::gridColumns;
 using yorsabat::server::QueryTableModel;
@@ -48,22 +47,10 @@ TForm3::TForm3(yorsabat::server::Query &adoQuery11, QWidget *parent)
         columnMenu()->exec(header->mapToGlobal(pos));
     });
 
-    // Rows grow to fit their text, but only the visible ones are measured:
-    // measuring every row of a large report would stall the window.
-    // Fitting waits for the view to lay out what changed; several changes in
-    // a row are fitted once.
-    m_fitTimer = new QTimer(this);
-    m_fitTimer->setSingleShot(true);
-    m_fitTimer->setInterval(0);
-    connect(m_fitTimer, &QTimer::timeout, this, &TForm3::fitVisibleRows);
-    QHeaderView *rows = grid->verticalHeader();
-    rows->setSectionResizeMode(QHeaderView::Interactive);
-    connect(grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm3::scheduleFit);
-    connect(grid->verticalScrollBar(), &QScrollBar::rangeChanged, this, &TForm3::scheduleFit);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TForm3::scheduleFit);
-    connect(header, &QHeaderView::sectionResized, this, &TForm3::scheduleFit);
+    // Rows grow to fit their text; only the rows in sight are measured.
+    new yorsabat::VisibleRowFitter(grid);
 
-    ui->cxGrid1Footer->setFixedHeight(rows->defaultSectionSize());
+    ui->cxGrid1Footer->setFixedHeight(grid->verticalHeader()->defaultSectionSize());
 }
 
 TForm3::~TForm3() = default;
@@ -104,46 +91,4 @@ std::unique_ptr<QMenu> TForm3::columnMenu()
         connect(action, &QAction::toggled, grid, [grid, c](bool shown) { grid->setColumnHidden(c, !shown); });
     }
     return menu;
-}
-
-void TForm3::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    scheduleFit();
-}
-
-void TForm3::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    scheduleFit();
-}
-
-void TForm3::scheduleFit()
-{
-    if (isVisible())
-        m_fitTimer->start();
-}
-
-void TForm3::fitVisibleRows()
-{
-    if (!isVisible())
-        return;
-    QTableView *grid = ui->cxGrid1;
-    const int count = m_model->rowCount();
-    // Growing a row pushes later ones out of view; a few passes settle it.
-    for (int pass = 0; pass < 3 && count > 0; ++pass) {
-        const int first = std::max(0, grid->rowAt(0));
-        int last = grid->rowAt(grid->viewport()->height() - 1);
-        if (last < 0)
-            last = count - 1;
-        bool changed = false;
-        for (int r = first; r <= last; ++r) {
-            const int before = grid->rowHeight(r);
-            grid->resizeRowToContents(r);
-            changed = changed || grid->rowHeight(r) != before;
-        }
-        if (!changed)
-            break;
-    }
-    m_fitTimer->stop(); // the scrolling caused by our own resizing needs no second pass
 }

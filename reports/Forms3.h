@@ -8,7 +8,6 @@
 
 class QMenu;
 class QTableView;
-class QTimer;
 
 namespace Ui {
 class TForm3;
@@ -36,16 +35,8 @@ public:
     // The header's menu: one checkable entry per column, checked while shown.
     std::unique_ptr<QMenu> columnMenu();
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
 private:
-    void scheduleFit();
-    void fitVisibleRows();
-
     std::unique_ptr<Ui::TForm3> ui;
     yorsabat::server::QueryTableModel *m_model = nullptr;
-    QTimer *m_fitTimer = nullptr;
     bool m_placed = false;
 };

@@ -4,13 +4,13 @@
 #include "server/QueryTableModel.h"
 #include "ui_Unit2.h"
 
+#include "shell/VisibleRowFitter.h"
+
 #include <QHeaderView>
 #include <QResizeEvent>
-#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
 #include <QTableView>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -141,14 +141,8 @@ TForm2::TForm2(yorsabat::server::Query &query, QWidget *parent)
     header->setSectionResizeMode(QHeaderView::Interactive);
     for (int i = 0; i < int(std::size(kVoucherColumns)); ++i)
         bottom->setColumnWidth(i, kVoucherColumns[i].width);
-    // Cells grow to show their whole text: only the rows in sight are
-    // measured, so a result of a million rows stays quick.
-    bottom->verticalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    connect(m_voucherColumns, &QAbstractItemModel::modelReset, this, &TForm2::scheduleRowFit);
-    connect(bottom->verticalScrollBar(), &QScrollBar::valueChanged, this, &TForm2::scheduleRowFit);
-    connect(bottom->verticalScrollBar(), &QScrollBar::rangeChanged, this, &TForm2::scheduleRowFit);
-    connect(header, &QHeaderView::sectionResized, this, &TForm2::scheduleRowFit);
-    bottom->viewport()->installEventFilter(this);
+    // Cells grow to show their whole text; only the rows in sight are measured.
+    new yorsabat::VisibleRowFitter(bottom);
 
     ui->cxGrid1DBTableView1Footer->setFixedHeight(bottom->verticalHeader()->defaultSectionSize());
     ui->Button1->raise();
@@ -180,13 +174,6 @@ void TForm2::resizeEvent(QResizeEvent *event)
     layOut();
 }
 
-bool TForm2::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui->cxGrid1DBTableView1->viewport() && event->type() == QEvent::Resize)
-        scheduleRowFit();
-    return QWidget::eventFilter(watched, event);
-}
-
 void TForm2::layOut()
 {
     const int w = width();
@@ -205,34 +192,3 @@ void TForm2::fitTopColumns()
     }
 }
 
-void TForm2::scheduleRowFit()
-{
-    if (m_rowFitPending)
-        return;
-    m_rowFitPending = true;
-    QTimer::singleShot(0, this, &TForm2::fitVisibleRows);
-}
-
-void TForm2::fitVisibleRows()
-{
-    m_rowFitPending = false;
-    QTableView *view = ui->cxGrid1DBTableView1;
-    const int rows = m_voucherColumns->rowCount();
-    // Growing a row pushes later ones out of sight; a few passes settle it.
-    for (int pass = 0; pass < 4; ++pass) {
-        const int first = view->rowAt(0);
-        if (first < 0)
-            return;
-        int last = view->rowAt(view->viewport()->height() - 1);
-        if (last < 0)
-            last = rows - 1;
-        bool changed = false;
-        for (int row = first; row <= last; ++row) {
-            const int before = view->rowHeight(row);
-            view->resizeRowToContents(row);
-            changed = changed || view->rowHeight(row) != before;
-        }
-        if (!changed)
-            return;
-    }
-}

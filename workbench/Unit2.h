@@ -36,16 +36,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void layOut();
     void fitTopColumns();
-    void scheduleRowFit();
-    void fitVisibleRows();
 
     std::unique_ptr<Ui::TForm2> ui;
     yorsabat::server::QueryTableModel *m_allColumns = nullptr;
     yorsabat::server::QueryTableModel *m_voucherColumns = nullptr;
-    bool m_rowFitPending = false;
 };
