@@ -41,12 +41,12 @@ void Connection::open()
 {
     if (d->odbc)
         return;
-    OdbcConnectionSpec spec = translateConnectionString(d->connectionString, odbcInstalledDrivers());
+    OdbcConnectionSpec odbcTarget = translateConnectionString(d->connectionString, odbcInstalledDrivers());
     // The driver's own instance lookup would ignore the login timeout.
-    if (!spec.server.instance.isEmpty() && spec.server.port == 0)
-        spec.server.port = resolveInstancePort(spec.server.host, spec.server.instance, kLoginTimeoutSeconds * 1000);
+    if (!odbcTarget.server.instance.isEmpty() && odbcTarget.server.port == 0)
+        odbcTarget.server.port = resolveInstancePort(odbcTarget.server.host, odbcTarget.server.instance, kLoginTimeoutSeconds * 1000);
     auto odbc = std::make_unique<OdbcConnection>();
-    odbc->connect(spec.toOdbcString(), kLoginTimeoutSeconds);
+    odbc->connect(odbcTarget.toOdbcString(), kLoginTimeoutSeconds);
     d->odbc = std::move(odbc);
     if (d->afterConnect)
         d->afterConnect();

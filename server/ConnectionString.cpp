@@ -220,9 +220,9 @@ QString chooseSqlServerDriver(const QStringList &installedDrivers)
 
 OdbcConnectionSpec translateConnectionString(QStringView oleDb, const QStringList &installedDrivers)
 {
-    OdbcConnectionSpec spec;
-    spec.driver = chooseSqlServerDriver(installedDrivers);
-    const bool freeTds = spec.isFreeTds();
+    OdbcConnectionSpec odbcTarget;
+    odbcTarget.driver = chooseSqlServerDriver(installedDrivers);
+    const bool freeTds = odbcTarget.isFreeTds();
 
     // Later keys override earlier ones, as in OLE DB.
     QString dataSource, user, password, database, encrypt, trust, integrated;
@@ -277,35 +277,35 @@ OdbcConnectionSpec translateConnectionString(QStringView oleDb, const QStringLis
 
     if (!haveDataSource || dataSource.trimmed().isEmpty())
         fail(QStringLiteral("no Data Source (server name) is given"));
-    spec.server = parseDataSource(dataSource);
+    odbcTarget.server = parseDataSource(dataSource);
 
     if (!integrated.isEmpty() && isTrue(integrated, QStringLiteral("Integrated Security")))
-        spec.attributes.append({QStringLiteral("Trusted_Connection"), QStringLiteral("yes")});
+        odbcTarget.attributes.append({QStringLiteral("Trusted_Connection"), QStringLiteral("yes")});
     if (haveUser)
-        spec.attributes.append({QStringLiteral("UID"), user});
+        odbcTarget.attributes.append({QStringLiteral("UID"), user});
     if (havePassword)
-        spec.attributes.append({QStringLiteral("PWD"), password});
+        odbcTarget.attributes.append({QStringLiteral("PWD"), password});
     if (!database.isEmpty())
-        spec.attributes.append({QStringLiteral("Database"), database});
+        odbcTarget.attributes.append({QStringLiteral("Database"), database});
 
     const bool encrypted = haveEncrypt && isTrue(encrypt, QStringLiteral("Encrypt"));
     if (freeTds) {
         if (encrypted)
-            spec.attributes.append({QStringLiteral("Encryption"), QStringLiteral("require")});
+            odbcTarget.attributes.append({QStringLiteral("Encryption"), QStringLiteral("require")});
         if (haveTrust)
             isTrue(trust, QStringLiteral("TrustServerCertificate")); // FreeTDS checks no certificate unless told to
         // Without a TDS version FreeTDS falls back to 5.0 after a timeout and blocks for long.
-        spec.attributes.append({QStringLiteral("TDS_Version"), QStringLiteral("7.4")});
-        spec.attributes.append({QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")});
+        odbcTarget.attributes.append({QStringLiteral("TDS_Version"), QStringLiteral("7.4")});
+        odbcTarget.attributes.append({QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")});
     } else {
         // The OLE DB provider encrypts only when asked; driver 18 would by default.
-        spec.attributes.append({QStringLiteral("Encrypt"), encrypted ? QStringLiteral("yes") : QStringLiteral("no")});
+        odbcTarget.attributes.append({QStringLiteral("Encrypt"), encrypted ? QStringLiteral("yes") : QStringLiteral("no")});
         if (haveTrust)
-            spec.attributes.append({QStringLiteral("TrustServerCertificate"),
+            odbcTarget.attributes.append({QStringLiteral("TrustServerCertificate"),
                                     isTrue(trust, QStringLiteral("TrustServerCertificate")) ? QStringLiteral("yes") : QStringLiteral("no")});
     }
-    spec.attributes.append(passed);
-    return spec;
+    odbcTarget.attributes.append(passed);
+    return odbcTarget;
 }
 
 } // namespace yorsabat::server

@@ -596,7 +596,7 @@ void ResultSet::appendDateTime(int column, const QDateTime &value)
         appendNull(column);
         return;
     }
-    // The wall time as given, whatever its time spec.
+    // The wall time as given, whatever its timeSpec().
     c.values.push_back(QDateTime(value.date(), value.time(), Qt::UTC).toMSecsSinceEpoch());
     ++c.count;
 }

@@ -61,7 +61,7 @@ public:
     QString asText(std::int64_t row, int column) const;
     double asFloat(std::int64_t row, int column) const;
     std::int64_t asInteger(std::int64_t row, int column) const;
-    QDateTime asDateTime(std::int64_t row, int column) const; // Qt::UTC spec, naive wall time
+    QDateTime asDateTime(std::int64_t row, int column) const; // in Qt::UTC: a naive wall time
 
     // Building, column by column: every append adds the next row's value of
     // that column. The row count is the length of the shortest column.

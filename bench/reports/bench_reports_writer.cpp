@@ -91,13 +91,13 @@ long rssKib(const char *key)
 // The report's result as the data layer delivers it, in query column order.
 std::unique_ptr<ResultSet> buildResult(long n)
 {
-    const std::pair<const char *, FieldType> spec[] = {
+    const std::pair<const char *, FieldType> columnKinds[] = {
         {"DMKKOD", FieldType::Text}, {"DMKCINSI", FieldType::Text}, {"DMKAMORTYUZDE", FieldType::Float},
         {"DMKGIRTARIH", FieldType::DateTime}, {"DMKGIRTUTAR", FieldType::Float},
         {"DMKAMORTSURE", FieldType::Integer}, {"DMKAMORTBITIS", FieldType::Integer},
         {"DMHYIL", FieldType::Integer}, {"DONEM", FieldType::Text}};
     std::vector<FieldInfo> fields;
-    for (const auto &[name, type] : spec)
+    for (const auto &[name, type] : columnKinds)
         fields.push_back({QString::fromLatin1(name), type, 0, 0, 0});
     for (const char *name : {"DMHDUZONCAKTIF1", "DMHDUZSONAKTIF1", "DMHAKTIFFARK1", "DMHDEGARTFON1",
                              "DMHDUZONCBIRIK1", "DMHDUZSONBIRIK1", "DMHBIRIKFARK1", "DMHAYRILAN1",

@@ -243,12 +243,12 @@ void TestConnectionString::translation()
     QFETCH(QString, instance);
     QFETCH(int, port);
     QFETCH(QString, odbc);
-    const OdbcConnectionSpec spec = translateConnectionString(oleDb, freeTdsOnly);
-    QCOMPARE(spec.driver, QStringLiteral("FreeTDS"));
-    QCOMPARE(spec.server.host, host);
-    QCOMPARE(spec.server.instance, instance);
-    QCOMPARE(spec.server.port, port);
-    QCOMPARE(spec.toOdbcString(), odbc);
+    const OdbcConnectionSpec odbcTarget = translateConnectionString(oleDb, freeTdsOnly);
+    QCOMPARE(odbcTarget.driver, QStringLiteral("FreeTDS"));
+    QCOMPARE(odbcTarget.server.host, host);
+    QCOMPARE(odbcTarget.server.instance, instance);
+    QCOMPARE(odbcTarget.server.port, port);
+    QCOMPARE(odbcTarget.toOdbcString(), odbc);
 }
 
 void TestConnectionString::microsoftDriverWhenRegistered()
@@ -259,17 +259,17 @@ void TestConnectionString::microsoftDriverWhenRegistered()
     QCOMPARE(chooseSqlServerDriver({"SQL Server", "PostgreSQL"}), QStringLiteral("FreeTDS"));
 
     const QStringList ms = {QStringLiteral("ODBC Driver 18 for SQL Server")};
-    OdbcConnectionSpec spec = translateConnectionString(prefix + "User ID=sa;Password=\"a;b\";Data Source=.\\VEZ", ms);
-    QCOMPARE(spec.server.instance, QStringLiteral("VEZ"));
-    spec.server.port = 50123; // resolved through the Browser
-    QCOMPARE(spec.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:127.0.0.1,50123;"
+    OdbcConnectionSpec odbcTarget = translateConnectionString(prefix + "User ID=sa;Password=\"a;b\";Data Source=.\\VEZ", ms);
+    QCOMPARE(odbcTarget.server.instance, QStringLiteral("VEZ"));
+    odbcTarget.server.port = 50123; // resolved through the Browser
+    QCOMPARE(odbcTarget.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:127.0.0.1,50123;"
                                                  "UID=sa;PWD={a;b};Encrypt=no;"));
     // Microsoft's drivers read "}}" in braces as one brace, so "};" can pass.
-    spec = translateConnectionString(prefix + "Password=\"a};b\";Data Source=h,1500", ms);
-    QCOMPARE(spec.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:h,1500;"
+    odbcTarget = translateConnectionString(prefix + "Password=\"a};b\";Data Source=h,1500", ms);
+    QCOMPARE(odbcTarget.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:h,1500;"
                                                  "PWD={a}};b};Encrypt=no;"));
-    spec = translateConnectionString(prefix + "Data Source=h,1500;Encrypt=true;TrustServerCertificate=yes", ms);
-    QCOMPARE(spec.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:h,1500;"
+    odbcTarget = translateConnectionString(prefix + "Data Source=h,1500;Encrypt=true;TrustServerCertificate=yes", ms);
+    QCOMPARE(odbcTarget.toOdbcString(), QStringLiteral("Driver={ODBC Driver 18 for SQL Server};Server=tcp:h,1500;"
                                                  "Encrypt=yes;TrustServerCertificate=yes;"));
 }
 

@@ -191,7 +191,7 @@ void TestResultSet::dateTimes_data()
     QTest::newRow("midnight") << QDateTime(QDate(2024, 1, 31), QTime(0, 0), Qt::UTC) << "2024-01-31 00:00:00";
     QTest::newRow("with seconds") << QDateTime(QDate(2024, 12, 31), QTime(23, 59, 58), Qt::UTC) << "2024-12-31 23:59:58";
     QTest::newRow("milliseconds") << QDateTime(QDate(2024, 2, 29), QTime(8, 5, 3, 70), Qt::UTC) << "2024-02-29 08:05:03.070";
-    QTest::newRow("local spec keeps wall time") << QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::LocalTime)
+    QTest::newRow("local time keeps wall time") << QDateTime(QDate(2024, 3, 31), QTime(2, 30), Qt::LocalTime)
                                                 << "2024-03-31 02:30:00";
     QTest::newRow("old date") << QDateTime(QDate(1753, 1, 1), QTime(0, 0), Qt::UTC) << "1753-01-01 00:00:00";
 }
