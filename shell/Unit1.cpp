@@ -179,7 +179,11 @@ ErrorReporter &TRuZovi1::errorReporter() { return m_reporter ? *m_reporter : *m_
 
 // ---- Shell ------------------------------------------------------------------
 
-void TRuZovi1::Timer1Timer() { m_ports->busy.off(); }
+void TRuZovi1::Timer1Timer()
+{
+    if (m_commandsRunning == 0)
+        m_ports->busy.off();
+}
 
 bool TRuZovi1::FormClose()
 {

@@ -64,10 +64,16 @@ public:
     yorsabat::ErrorReporter &errorReporter();
 
     // Runs one command inside the error wrapper; false when it failed.
+    // While it runs, the periodic cursor reset leaves the hourglass alone (a
+    // batch keeps the windows painting between databases); once it has ended,
+    // failed or not, the next tick clears what it left on.
     template <typename Command>
     bool runCommand(Command &&command)
     {
-        return yorsabat::runGuarded(errorReporter(), std::forward<Command>(command));
+        return yorsabat::runGuarded(errorReporter(), [&] {
+            const CommandRunning running(m_commandsRunning);
+            std::forward<Command>(command)();
+        });
     }
 
 public slots:
@@ -99,6 +105,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    struct CommandRunning
+    {
+        explicit CommandRunning(int &count) : count(count) { ++count; }
+        ~CommandRunning() { --count; }
+        int &count;
+    };
+
+    int m_commandsRunning = 0;
     struct Ports;
     struct Data;
     std::unique_ptr<Data> m_data; // before the controls' adapters, gone after them

@@ -368,6 +368,22 @@ void TestMainWindow::cursorBackAfterFailedCommand()
     win.w.busyCursor().on();
     win.w.busyCursor().off();
     QVERIFY(!QApplication::overrideCursor());
+
+    // A command that keeps the windows painting while it works (the batch
+    // run) keeps its hourglass through the ticks.
+    bool busyThroughout = true;
+    win.w.runCommand([&] {
+        win.w.busyCursor().on();
+        QElapsedTimer working;
+        working.start();
+        while (working.elapsed() < 1500) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            busyThroughout = busyThroughout && QApplication::overrideCursor();
+        }
+        throw yorsabat::Error(QStringLiteral("failed late"));
+    });
+    QVERIFY(busyThroughout);
+    QTRY_VERIFY_WITH_TIMEOUT(!QApplication::overrideCursor(), 2500);
 }
 
 void TestMainWindow::errorBoxIsModalWithOk()
