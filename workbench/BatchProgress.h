@@ -32,4 +32,20 @@ public:
     void end() override {}
 };
 
+// Shows nothing; Cancel counts as pressed once `databases` databases have
+// started, as a user would press it during the last of them.
+class CancelAfter : public BatchProgress
+{
+public:
+    explicit CancelAfter(int databases) : m_databases(databases) {}
+    void begin(int) override {}
+    bool cancelRequested() override { return m_started >= m_databases; }
+    void databaseStarting(int, int, const QString &) override { ++m_started; }
+    void end() override {}
+
+private:
+    int m_databases;
+    int m_started = 0;
+};
+
 } // namespace yorsabat::workbench

@@ -33,17 +33,6 @@ struct CountingView : reports::AssetView
     void showView() override { shownIn << connection->defaultDatabase(); }
 };
 
-struct CancelAfter : workbench::BatchProgress
-{
-    int databases;
-    int started = 0;
-    explicit CancelAfter(int n) : databases(n) {}
-    void begin(int) override {}
-    bool cancelRequested() override { return started >= databases; }
-    void databaseStarting(int, int, const QString &) override { ++started; }
-    void end() override {}
-};
-
 // Columns of the workbook, 0-based.
 enum { KOD = 0, GIRIS_TAR = 3, GIRIS_TUTAR = 4, AMORT_BITIS = 6, DONEM = 7, YIL = 8, DUZ_SON_AKTIF = 10,
        AYRILAN = 16, TOP_BIRIK = 19, TOP_AKTIF = 20 };
@@ -367,7 +356,7 @@ void ReportRunTest::errorInSecondOfThreeDatabases()
 
 void ReportRunTest::cancelAfterFirstDatabase()
 {
-    CancelAfter cancel(1);
+    workbench::CancelAfter cancel(1);
     m_progress = &cancel;
     m_runner = std::make_unique<workbench::BatchRunner>(
         *m_shared,

@@ -33,17 +33,6 @@ using namespace yorsabat::workbench;
 
 namespace {
 
-struct CancelAfter : BatchProgress
-{
-    int databases;
-    int started = 0;
-    explicit CancelAfter(int n) : databases(n) {}
-    void begin(int) override {}
-    bool cancelRequested() override { return started >= databases; }
-    void databaseStarting(int, int, const QString &) override { ++started; }
-    void end() override {}
-};
-
 QString cell(const QAbstractItemModel *model, int row, int column)
 {
     return model->data(model->index(row, column)).toString();
