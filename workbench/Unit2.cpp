@@ -113,6 +113,9 @@ TForm2::TForm2(yorsabat::server::Query &query, QWidget *parent)
     , ui(std::make_unique<Ui::TForm2>())
 {
     ui->setupUi(this);
+    // The form's stored place; a top-level form's position is not applied
+    // by the form itself.
+    move(303, 317);
     QFont windowFont = font();
     windowFont.setPixelSize(11);
     setFont(windowFont);

@@ -41,6 +41,7 @@ void WorkbenchWindowsTest::resultWindowLayout()
     QCOMPARE(form.objectName(), QStringLiteral("Form2"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Form2"));
     QCOMPARE(form.size(), QSize(826, 462));
+    QCOMPARE(form.pos(), QPoint(303, 317));
     QVERIFY(!form.isVisible());
 
     auto *button = form.findChild<QPushButton *>(QStringLiteral("Button1"));
