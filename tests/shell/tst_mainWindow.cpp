@@ -1,3 +1,4 @@
+#include "tests/support/InTemporaryDirectory.h"
 #include "shell/Error.h"
 #include "shell/SettingsFile.h"
 #include "shell/Unit1.h"
@@ -27,6 +28,8 @@
 
 #include <stdexcept>
 
+using yorsabat::testing::InTemporaryDirectory;
+
 namespace {
 
 struct RecordingReporter : yorsabat::ErrorReporter
@@ -35,14 +38,6 @@ struct RecordingReporter : yorsabat::ErrorReporter
     void showError(const QString &message) override { messages << message; }
 };
 
-struct InTemporaryDirectory
-{
-    QTemporaryDir dir;
-    QString previous = QDir::currentPath();
-    InTemporaryDirectory() { QDir::setCurrent(dir.path()); }
-    ~InTemporaryDirectory() { QDir::setCurrent(previous); }
-    QString file() const { return dir.filePath(QStringLiteral("Yorsabat.INI")); }
-};
 
 QByteArray readBytes(const QString &path)
 {

@@ -1,3 +1,4 @@
+#include "tests/support/InTemporaryDirectory.h"
 #include "shell/Error.h"
 #include "shell/PlainPorts.h"
 #include "shell/Settings.h"
@@ -16,6 +17,8 @@
 
 using yorsabat::SettingsFile;
 
+using yorsabat::testing::InTemporaryDirectory;
+
 namespace {
 
 QByteArray readBytes(const QString &path)
@@ -31,15 +34,6 @@ void writeBytes(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-// Runs a test in a fresh working directory and goes back afterwards.
-struct InTemporaryDirectory
-{
-    QTemporaryDir dir;
-    QString previous = QDir::currentPath();
-    InTemporaryDirectory() { QDir::setCurrent(dir.path()); }
-    ~InTemporaryDirectory() { QDir::setCurrent(previous); }
-    QString file() const { return dir.filePath(QStringLiteral("Yorsabat.INI")); }
-};
 
 } // namespace
 
